@@ -1,0 +1,144 @@
+// The build log, the listing (".lst") and the error file (".err").
+//
+// Messages are formatted into growable strings, so no name or message can
+// overrun anything; only the error record's text field has a fixed size, and
+// there the text is cut to 83 characters and a NUL.
+#include "driver/diagnostics.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "driver/build_state.h"
+#include "driver/helpers.h"
+#include "files/file_names.h"
+#include "files/save_file.h"
+
+namespace px {
+
+uint32_t version_word = 0;
+
+namespace {
+
+std::string vformat(const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (n <= 0) return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    std::vsnprintf(out.data(), out.size() + 1, format, args);
+    return out;
+}
+
+const char* const level_prefix[] = {"", "Warning:  ", "Error:  ", "Panic:  "};
+
+struct file_closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using unique_file = std::unique_ptr<std::FILE, file_closer>;
+
+std::string program_file(const char* extension) {
+    return replace_extension(the_program.name ? the_program.name : "", extension);
+}
+
+// 1-based position of current_instruction in current_step, or 0.
+int32_t instruction_position() {
+    if (is_end(current_instruction) || is_end(current_step)) return 0;
+    int32_t position = 1;
+    for (list_node* n = step_of(current_step)->instructions; !is_end(n); n = n->next, ++position)
+        if (n == current_instruction) return position;
+    return 0;
+}
+
+void put_le32(unsigned char* at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+}  // namespace
+
+void log_message(int level, const char* format, ...) {
+    if (!build_log) return;
+    va_list args;
+    va_start(args, format);
+    std::string line = level_prefix[level & 3];
+    line += vformat(format, args);
+    va_end(args);
+    line += "\r\n";
+    std::fwrite(line.data(), 1, line.size(), build_log);
+}
+
+void report_step_error(const char* instruction_text, const char* format, ...) {
+    ++error_count;
+    va_list args;
+    va_start(args, format);
+    std::string message = vformat(format, args);
+    va_end(args);
+    const char* prefix = std::strchr(message.c_str(), ':') ? "" : "Problem:  ";
+    const char* mode_text = error_count == 1 ? "w" : "a";
+    const char* mode_binary = error_count == 1 ? "wb" : "ab";
+    int32_t step_number = is_end(current_step) ? 0 : static_cast<int32_t>(step_of(current_step)->number);
+
+    // Listing entry.
+    std::string listing_name = program_file(".lst");
+    unique_file listing(open_file(listing_name.c_str(), mode_text));
+    if (!listing) {
+        log_message(LOG_ERROR, "Unable to open file \"%s\" for writing (aborting compilation).", listing_name.c_str());
+        build_ok = false;
+        return;
+    }
+    std::string entry = "***ERROR*** in step [" + std::to_string(step_number) + "]\n   Instruction:  " +
+                        (instruction_text ? instruction_text : "<none>") + "\n   " + prefix + message + "\n\n";
+    if (std::fwrite(entry.data(), 1, entry.size(), listing.get()) != entry.size() ||
+        std::fflush(listing.get()) != 0) {
+        listing.reset();
+        log_message(LOG_ERROR, "Unable to write to file \"%s\" (aborting compilation).", listing_name.c_str());
+        build_ok = false;
+        return;
+    }
+    listing.reset();
+    if (build_log) std::fwrite(entry.data(), 1, entry.size(), build_log);
+
+    // Error record: step, instruction position, text.
+    std::string error_name = program_file(".err");
+    unique_file errors(open_file(error_name.c_str(), mode_binary));
+    if (!errors) {
+        log_message(LOG_ERROR, "Unable to open file \"%s\" for writing (aborting compilation).", error_name.c_str());
+        build_ok = false;
+        return;
+    }
+    unsigned char record[ERROR_RECORD_SIZE] = {};
+    put_le32(record, static_cast<uint32_t>(step_number));
+    put_le32(record + 4, static_cast<uint32_t>(instruction_text ? instruction_position() : 0));
+    std::string text = std::string(prefix) + message;
+    std::memcpy(record + 8, text.data(), std::min<std::size_t>(text.size(), ERROR_TEXT_SIZE - 1));
+    if (std::fwrite(record, 1, sizeof record, errors.get()) != sizeof record || std::fflush(errors.get()) != 0) {
+        errors.reset();
+        log_message(LOG_ERROR, "Unable to write to file \"%s\" (aborting compilation).", error_name.c_str());
+        build_ok = false;
+    }
+}
+
+void version_banner(int major, int minor) {
+    version_word = (static_cast<uint32_t>(major & 0xF) << 20) | (static_cast<uint32_t>(minor & 0xF) << 16);
+    log_message(LOG_INFO, "Plexa Compiler beta V%d.%db.", major, minor);
+}
+
+void panic_save(const char* message, const char* file_name, const char* farewell) {
+    log_message(LOG_ERROR, "%s", message);
+    pause_seconds(5);
+    bool saved = false;
+    // No one can be asked for another name: every try uses the same one.
+    for (int attempt = 0; attempt < 6 && !saved; ++attempt) {
+        try {
+            saved = save_file(file_name) == 0;
+        } catch (const build_abort&) {
+            saved = false;
+        }
+    }
+    if (saved) log_message(LOG_INFO, "Successfully saved program before panic.");
+    log_message(LOG_PANIC, "%s", farewell);
+}
+
+}  // namespace px

@@ -1,0 +1,45 @@
+// The object file (".dso") that the downloader sends to the controller, and
+// the capacity checks against the selected model.
+#pragma once
+
+#include <cstdint>
+
+namespace px {
+
+// Record types, in the order they are written.
+enum record_type : uint8_t {
+    RECORD_STEP_LENGTHS = 0,
+    RECORD_STEP_CODE = 1,
+    RECORD_TABLE_DATA = 2,
+    RECORD_TABLE_SIZE = 3,
+    RECORD_OPTIONS = 4,
+    RECORD_CHECKSUM = 5,
+    RECORD_SYSTEM_CONFIG = 6,
+};
+
+// Clears the running checksum and the code offset (start of every build).
+void reset_object_file();
+// Opens (creates or truncates) the object file; -1 on failure.
+int open_object_file(const char* name);
+void close_object_file(int fd);
+
+// Magic number and a zero status byte.
+void write_object_header(int fd);
+// One record of L data bytes: written in one write, added to the checksum; a
+// short write is reported with message as a compile error. Nothing is written
+// once build_ok is clear.
+void write_record(int fd, uint8_t type, uint16_t address, const uint8_t* data, int length,
+                  const char* message);
+// The code record of one step image (length byte first); advances the code offset.
+void write_step_code(int fd, const uint8_t* image);
+// Step length table, data table size and data, options, system configuration
+// byte and checksum, in that order.
+void write_object_trailer(int fd, const uint8_t* step_lengths);
+// Computes total_bytes and the RAM percentages; reports a capacity error.
+void check_capacity();
+// Puts the low 8 bits of the error count into the status byte.
+void update_status_byte(int fd);
+// The summary line of a clean build, from the figures of check_capacity.
+void format_summary_line();
+
+}  // namespace px

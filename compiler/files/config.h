@@ -1,0 +1,82 @@
+// Controller models and the twenty configuration parameters of a program's
+// ".fig" file. Both are library-wide and outlive a build.
+#pragma once
+
+#include <cstdint>
+
+namespace px {
+
+// Rows of the parameter table, in file order. The cross-reference map's
+// resource kinds are numbered the same way.
+enum param_row {
+    PARAM_NETWORK_NODE = 0,
+    PARAM_CONTROLLER_MODEL,
+    PARAM_START_ON_INPUT1,
+    PARAM_STOP_ON_INPUT2,
+    PARAM_RESET_ON_INPUT3,
+    PARAM_STEP_ON_INPUT4,
+    PARAM_ANALOG_INPUTS,
+    PARAM_ANALOG_OUTPUTS,
+    PARAM_STEPPER_MOTORS,
+    PARAM_SERVOS,
+    PARAM_PROTOTYPE_BOARDS,
+    PARAM_HIGHSPEED_CTRS,
+    PARAM_THUMBWHEELS,
+    PARAM_DIGITAL_DISPLAYS,
+    PARAM_DIGITAL_INPUTS,
+    PARAM_DIGITAL_OUTPUTS,
+    PARAM_STEPS,
+    PARAM_FLAGS,
+    PARAM_COUNTERS,
+    PARAM_REGISTERS,
+    PARAM_COUNT
+};
+
+enum value_type { VALUE_INTEGER, VALUE_UNSIGNED, VALUE_YES_NO, VALUE_MODEL };
+
+struct config_param {
+    const char* keyword;  // with blanks; written with '_' for each blank
+    value_type type;
+    int32_t value;        // integer and yes/no rows
+    uint32_t uvalue;      // the unsigned row
+    char model[9];        // the model row: at most 8 characters
+    bool has_model;       // false: no model value ("<null>")
+};
+
+extern config_param config_params[PARAM_COUNT];
+
+struct model_row {
+    const char* name;
+    int code;
+    bool reduced_memory;
+    int32_t steps;
+    int32_t digital_cap;
+};
+constexpr int MODEL_COUNT = 17;
+extern const model_row model_table[MODEL_COUNT];
+
+// Model state, set only by applying a model.
+extern int model_code;
+extern bool reduced_memory;
+
+// 256, 1024, 1280 or 4096 by model code.
+int32_t max_steps_for_code(int code);
+inline int32_t max_steps() { return max_steps_for_code(model_code); }
+// Every model code but 0 numbers inputs, outputs and steps in two bytes.
+inline bool wide_numbering() { return model_code != 0; }
+// Highest digital input or output number the compiler accepts.
+inline int32_t digital_limit() { return wide_numbering() ? 1024 : 128; }
+
+// Numeric value of a row (the unsigned row as its value).
+int64_t param_value(param_row row);
+void set_param_value(param_row row, int64_t value);
+
+void apply_model(const model_row& row);
+// Back to the values the library starts with: all 0, no model, code 0.
+void reset_configuration();
+
+// 0 on success, 1 on failure (nothing changed).
+int read_configuration(const char* name);
+int save_configuration(const char* name);
+
+}  // namespace px

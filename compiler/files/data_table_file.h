@@ -1,0 +1,15 @@
+// The data table in text form: a ".tab" file or the head of a step file.
+#pragma once
+
+#include <cstdio>
+
+#include "driver/model.h"
+
+namespace px {
+
+// A new table from the named file, or none.
+data_table* read_data_table(const char* file_name);
+// 1 on success, 0 on failure.
+int save_data_table(const char* file_name, const data_table* table);
+
+}  // namespace px

@@ -1,0 +1,26 @@
+// The file-name layer under every file the library opens, creates or
+// deletes. The old platform's file system ignored letter case and programs
+// rely on that: a name that exists exactly is used as it is; otherwise each
+// existing component of the path is matched without regard to case (an exact
+// match wins over a case-folded one). A file that is created keeps the case of
+// its own name, in the directory found that way.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace px {
+
+// The path on disk that name stands for.
+std::string resolve_path(std::string_view name);
+
+// fopen through the layer. Text mode does no translation here; the readers
+// take CR LF as LF themselves.
+std::FILE* open_file(const char* name, const char* mode);
+// open(2) through the layer, creating with read and write for the owner.
+int open_binary_for_write(const char* name);
+// remove(3) through the layer. 0 on success.
+int delete_file(const char* name);
+
+}  // namespace px

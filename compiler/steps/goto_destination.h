@@ -1,0 +1,23 @@
+// Goto destinations: "next", "[n]" and labels, resolved against the program.
+#pragma once
+
+#include <cstdint>
+
+namespace px {
+
+constexpr uint8_t DEST_NEXT = 0xC9;
+constexpr uint8_t DEST_STEP = 0xE9;
+
+struct destination {
+    uint8_t kind;    // DEST_NEXT or DEST_STEP
+    uint32_t index;  // step number - 1, for DEST_STEP
+};
+
+// The destination of the goto clause at cursor, or nullptr after a reported
+// error. Overwritten by every call.
+const destination* goto_destination(const char* text, const char* cursor);
+// Appends the step index of a DEST_STEP destination: low byte, and the high
+// byte under wide numbering. Nothing for DEST_NEXT.
+void append_destination(const destination& dest);
+
+}  // namespace px

@@ -1,0 +1,33 @@
+// Resource operands and data sources: registers, counters, data table
+// columns, prototype boards, analog inputs and outputs, thumbwheels,
+// displays, servo positions and literals, and the element list of "monitor".
+#pragma once
+
+#include <cstdint>
+
+namespace px {
+
+// An operand code: byte 0 is the number of code bytes (1, 3 or 5; 0 after a
+// failure), the code bytes follow. The longest takes 6 bytes.
+struct operand_code {
+    uint8_t bytes[8];
+    int length() const { return bytes[0]; }
+    const uint8_t* code() const { return bytes + 1; }
+};
+
+// Each returns its buffer (or a shared one when buffer is null) holding the
+// code, or nullptr when nothing was recognised or the operand failed.
+// parse_data_source alone returns the code with length 0 for a recognised
+// form that failed.
+const operand_code* parse_data_source(const char* text, const char* operand, operand_code* buffer);
+const operand_code* parse_source(const char* text, const char* operand, operand_code* buffer);
+const operand_code* parse_destination(const char* text, const char* operand, operand_code* buffer);
+
+// The monitor expression: elements in postfix order, the input mask marks
+// digital-input elements. monitor_cursor is read and advanced.
+constexpr int MONITOR_ELEMENTS = 16;
+extern const char* monitor_cursor;
+extern uint16_t monitor_input_mask;
+int parse_monitor_list(const char* text, uint16_t* elements, int index, int room);
+
+}  // namespace px

@@ -1,0 +1,28 @@
+// One scanning helper with the rules of the C scanf patterns that the
+// instruction families use, so the rules live in one place:
+//   a blank in the pattern matches any run of blanks, including none;
+//   %d skips blanks, takes an optional sign and a run of digits;
+//   %c takes the next character as it is, blank or not;
+//   %s skips blanks and takes a run of non-blanks;
+//   any other character must match itself.
+// Numbers too large for 32 bits do not wrap: they saturate, so every range
+// test refuses them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace px {
+
+struct scan_result {
+    int count;         // conversions made before the first mismatch
+    const char* end;   // where scanning stopped
+};
+
+// Pattern conversions write to the arguments in order: %d to int32_t*, %c to
+// char*, %s to std::string*. Returns the number of conversions made; like
+// scanf, a mismatch before the first conversion gives 0.
+int scan(const char* text, const char* pattern, ...);
+scan_result scan_ex(const char* text, const char* pattern, ...);
+
+}  // namespace px

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The main job: install what is missing, build the toolchain, and build the
+# bundled example project with pxc, showing its outputs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release --target pxc pxcompiler
+work=$(mktemp -d)
+cp -r examples/. "$work"/
+cd "$work/conveyor"
+status=0
+"$OLDPWD/build/release/pxc" conveyor.mak || status=$?
+echo
+echo "== Outputs in $work/conveyor"
+ls -l
+for f in *.xrf; do [[ -f $f ]] && { echo "== $f"; cat "$f"; }; done
+for f in *.dso; do [[ -f $f ]] && { echo "== $f (first bytes)"; od -A d -t x1 "$f" | head -n 8; }; done
+exit $status

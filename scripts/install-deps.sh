@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, only those that are missing.
+# Usage: scripts/install-deps.sh [--gui]   (--gui adds Xvfb for screenshots)
+set -euo pipefail
+
+packages=(g++ cmake make binutils libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev)
+if [[ "${1:-}" == "--gui" ]]; then
+  packages+=(xvfb xauth x11-apps imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the development
+# build with the desktop builder's tests, then the whole compiler suite again
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+export QT_QPA_PLATFORM=offscreen
+cmake --preset dev
+cmake --build --preset dev
+ctest --preset dev
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan

@@ -1,0 +1,44 @@
+// Shared helpers of the test suites: a scratch folder that is also the
+// working directory (the build log lands there), file access and hex dumps.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pxtest {
+
+// Creates a fresh folder, makes it the working directory, and removes it
+// (restoring the old working directory) at the end of the scope.
+class scratch_dir {
+public:
+    scratch_dir();
+    ~scratch_dir();
+    scratch_dir(const scratch_dir&) = delete;
+    scratch_dir& operator=(const scratch_dir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+    std::filesystem::path previous_;
+};
+
+void write_file(const std::string& name, const std::string& content);
+std::string read_file(const std::string& name);
+std::vector<uint8_t> read_bytes(const std::string& name);
+bool file_exists(const std::string& name);
+// "EF BE 00 ..." upper-case hex, one blank between bytes.
+std::string hex(const std::vector<uint8_t>& bytes);
+std::string hex(const uint8_t* bytes, std::size_t count);
+// Converts LF line ends to CR LF.
+std::string crlf(const std::string& text);
+// A file under tests/golden.
+std::string golden(const std::string& relative);
+
+// Puts the library-wide state back as it is when the library is loaded:
+// initial configuration, no program, pauses off, no pool cap.
+void reset_library();
+
+}  // namespace pxtest
