@@ -1,6 +1,184 @@
+// Goto destinations: "next", a bracketed step number, or a label.
+//
+// A program may carry thousands of labels and as many goto clauses, so the
+// labels and step numbers are indexed once per walk over the program instead
+// of being searched for every clause. The index holds step numbers only,
+// never pointers into the program, and lives on the heap: an index left over
+// from an earlier build can then at worst be out of date, and compile_step
+// drops it as soon as a new walk over a program begins.
 #include "steps/goto_destination.h"
 
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
+#include "driver/helpers.h"
+#include "files/config.h"
+#include "steps/frame.h"
+#include "steps/scan.h"
+
 namespace px {
-const destination* goto_destination(const char*, const char*) { return nullptr; }
-void append_destination(const destination&) {}
+
+namespace {
+
+destination result;
+
+char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string folded(const char* text, std::size_t length) {
+    std::string s(text, length);
+    for (char& c : s) c = fold(c);
+    return s;
+}
+
+// A label matches the destination when it equals the text there, without
+// regard to case and over the label's length, and the next character ends a
+// name.
+bool label_matches(const char* label, const char* at) {
+    std::size_t length = std::strlen(label);
+    for (std::size_t i = 0; i < length; ++i)
+        if (at[i] == '\0' || fold(at[i]) != fold(label[i])) return false;
+    return is_name_delimiter(at[length]);
+}
+
+struct labelled_step {
+    std::size_t order;  // position in the program, for "the first one wins"
+    uint32_t number;
+};
+
+struct odd_label {
+    std::string text;
+    labelled_step where;
+};
+
+struct destination_index {
+    bool built = false;
+    list_node* head = nullptr;  // first step of the program it was built for
+    std::unordered_set<uint32_t> numbers;
+    // Labels made of name characters only, folded: such a label matches
+    // exactly when it equals the destination's first word.
+    std::unordered_map<std::string, labelled_step> labels;
+    // Labels holding a character that ends a name cannot be found by the
+    // first word; they are few and tried one by one, in program order.
+    std::vector<odd_label> odd_labels;
+};
+
+destination_index the_index;
+list_node* last_compiled = nullptr;
+
+bool has_name_delimiter(const char* label) {
+    for (const char* p = label; *p; ++p)
+        if (is_name_delimiter(*p)) return true;
+    return false;
+}
+
+destination_index& current_index() {
+    if (the_index.built && the_index.head == the_program.steps) return the_index;
+    reset_destination_index();
+    std::size_t order = 0;
+    for (list_node* n = the_program.steps; !is_end(n); n = n->next, ++order) {
+        const step* s = step_of(n);
+        the_index.numbers.insert(s->number);
+        if (!s->label) continue;
+        labelled_step where{order, s->number};
+        if (has_name_delimiter(s->label))
+            the_index.odd_labels.push_back({s->label, where});
+        else
+            the_index.labels.emplace(folded(s->label, std::strlen(s->label)), where);  // keeps the first
+    }
+    the_index.head = the_program.steps;
+    the_index.built = true;
+    return the_index;
+}
+
+// The first step in program order whose label matches at `at`, or nullptr.
+const labelled_step* find_label(const char* at) {
+    destination_index& index = current_index();
+    const labelled_step* best = nullptr;
+    std::size_t word = 0;
+    while (!is_name_delimiter(at[word])) ++word;
+    auto hit = index.labels.find(folded(at, word));
+    if (hit != index.labels.end()) best = &hit->second;
+    for (const odd_label& odd : index.odd_labels) {
+        if (best && odd.where.order > best->order) break;
+        if (label_matches(odd.text.c_str(), at)) return &odd.where;
+    }
+    return best;
+}
+
+const char* skip_blanks(const char* at) {
+    while (is_blank(*at)) ++at;
+    return at;
+}
+
+bool starts_with(const char* at, const char* word) {
+    for (; *word; ++word, ++at)
+        if (fold(*at) != *word) return false;
+    return true;
+}
+
+}  // namespace
+
+void reset_destination_index() {
+    the_index.built = false;
+    the_index.head = nullptr;
+    the_index.numbers.clear();
+    the_index.labels.clear();
+    the_index.odd_labels.clear();
+}
+
+void note_step_compiled(list_node* step_node) {
+    // The build driver compiles the steps one after the other; anything else
+    // is a new walk, perhaps over a program that reuses the old addresses.
+    if (is_end(step_node->prev) || step_node->prev != last_compiled) reset_destination_index();
+    last_compiled = step_node;
+}
+
+const destination* goto_destination(const char* text, const char* cursor) {
+    const char* at = skip_blanks(cursor ? cursor : "");
+    if (!starts_with(at, "goto")) {
+        report_step_error(text, "Syntax:  ... goto < next | [1-%d] | label >", static_cast<int>(max_steps()));
+        return nullptr;
+    }
+    at = skip_blanks(at + 4);
+
+    if (starts_with(at, "next") && is_name_delimiter(at[4])) {
+        list_node* following = is_end(current_step) ? &end_marker : current_step->next;
+        if (is_end(following) || step_of(following)->number != step_of(current_step)->number + 1) {
+            report_step_error(text, "The next step does not exist.");
+            return nullptr;
+        }
+        result = {DEST_NEXT, 0};
+        return &result;
+    }
+
+    int32_t number = 0;
+    if (scan(at, "[%d", &number) == 1 && number != 0) {
+        if (number < 0 || current_index().numbers.count(static_cast<uint32_t>(number)) == 0) {
+            report_step_error(text, "The destination step does not exist.");
+            return nullptr;
+        }
+        result = {DEST_STEP, static_cast<uint32_t>(number) - 1};
+        return &result;
+    }
+
+    const labelled_step* found = find_label(at);
+    if (!found) {
+        report_step_error(text, "The destination label does not exist.");
+        return nullptr;
+    }
+    result = {DEST_STEP, found->number - 1};
+    return &result;
+}
+
+void append_destination(const destination& dest) {
+    if (dest.kind != DEST_STEP) return;
+    append_byte(static_cast<uint8_t>(dest.index & 0xFF));
+    if (wide_numbering()) append_byte(static_cast<uint8_t>((dest.index >> 8) & 0xFF));
+}
+
 }  // namespace px

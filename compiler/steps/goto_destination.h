@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "driver/model.h"
+
 namespace px {
 
 constexpr uint8_t DEST_NEXT = 0xC9;
@@ -19,5 +21,13 @@ const destination* goto_destination(const char* text, const char* cursor);
 // Appends the step index of a DEST_STEP destination: low byte, and the high
 // byte under wide numbering. Nothing for DEST_NEXT.
 void append_destination(const destination& dest);
+
+// Labels and step numbers are looked up through an index built on first use.
+// compile_step reports every step it is given; a step that does not continue
+// the previous walk (a new build, a new program) drops the index.
+void note_step_compiled(list_node* step_node);
+// Drops the index outright, for callers that change the program between
+// lookups without compiling it again.
+void reset_destination_index();
 
 }  // namespace px
