@@ -1,10 +1,230 @@
-#include "steps/families.h"
+// Conditional jumps: "if" over two data sources, "monitor" of one flag,
+// input, motor or servo or of a boolean expression, and "testandset".
+//
+// Every one of them checks everything, the goto clause last, before it
+// appends a byte, so a failed instruction leaves nothing in the step.
+#include <cstdint>
+#include <cstring>
+
+#include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/xref.h"
+#include "files/config.h"
+#include "steps/families.h"
+#include "steps/frame.h"
+#include "steps/goto_destination.h"
+#include "steps/operands.h"
+#include "steps/scan.h"
 
 namespace px {
 
-void compile_if(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_monitor(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_testandset(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
+namespace {
+
+constexpr const char* IF_SYNTAX = "Syntax:  if <data source> <,<=,=,>=,> <data source> goto ...";
+
+// Opcodes of the next-step form; the step form adds this bit.
+constexpr uint8_t STEP_FORM = 0x20;
+constexpr uint8_t FLAG_TEST = 0xCC;
+constexpr uint8_t FLAG_TEST_AND_SET = 0x20;  // in the flag byte
+
+uint8_t form_opcode(uint8_t next_form, const destination& dest) {
+    return dest.kind == DEST_NEXT ? next_form : static_cast<uint8_t>(next_form | STEP_FORM);
+}
+
+void report_range(const char* text, const char* noun, int32_t limit) {
+    report_step_error(text, "IXO K400 VEP supports only %s 1-%d.", noun, limit);
+}
+
+// --- if --------------------------------------------------------------------
+
+struct comparison {
+    const char* written;
+    uint8_t code;
+};
+
+// Two-character comparisons first, so "<=" is not read as "<".
+constexpr comparison comparisons[] = {
+    {"<=", 5}, {"<>", 1}, {"<", 4}, {"=", 0}, {">=", 3}, {">", 2},
+};
+
+// --- monitor of one resource -----------------------------------------------
+
+// One resource watched for one of two states. The state letter adds its bits
+// either to the opcode (motors, servos) or to the operand (flags, inputs).
+struct watch_form {
+    const char* pattern;
+    int kind;
+    const char* noun;          // in the range message
+    int32_t limit;             // 0: the model's digital input limit
+    char letters[2];           // the two states, by first letter
+    uint8_t opcode_bits[2];
+    uint8_t operand_bits[2];   // on the operand's top byte
+    uint8_t opcode;            // next-step form
+    bool input_operand;        // one or two bytes, after the destination
+    const char* state_message;
+};
+
+constexpr watch_form watch_forms[] = {
+    {" flag#%d:%c", KIND_FLAG, "flags", 32, {'s', 'c'}, {0, 0}, {0x80, 0x40}, FLAG_TEST, false,
+     "Syntax:  monitor flag#<1-32>:<clear|set> goto ..."},
+    {" in#%d%c", KIND_DIGITAL_INPUT, "digital inputs", 0, {'a', 'b'}, {0, 0}, {0x80, 0x00}, 0xD0, true,
+     "Digital inputs must be either type A or type B."},
+    {" motor#%d:%c", KIND_STEPPER_MOTOR, "motors", 16, {'r', 's'}, {0x08, 0}, {0, 0}, 0x47, false,
+     "Syntax:  monitor motor#<1-16>:<running|stopped> goto ..."},
+    {" servo#%d:%c", KIND_SERVO, "servos", 16, {'r', 's'}, {0x08, 0}, {0, 0}, 0x07, false,
+     "Syntax:  monitor servo#<1-16>:<running|stopped> goto ..."},
+};
+
+void monitor_one(const char* text, const char* cursor, const watch_form& form, int32_t number, char letter) {
+    record_usage(form.kind, number, current_step, current_instruction);
+    int32_t limit = form.limit ? form.limit : digital_limit();
+    if (number < 1 || number > limit) {
+        report_range(text, form.noun, limit);
+        return;
+    }
+    int state;
+    if (letter == form.letters[0])
+        state = 0;
+    else if (letter == form.letters[1])
+        state = 1;
+    else {
+        report_step_error(text, "%s", form.state_message);
+        return;
+    }
+    cursor = next_token(cursor);
+    const destination* dest = goto_destination(text, cursor);
+    if (!dest) return;
+
+    uint32_t index = static_cast<uint32_t>(number - 1);
+    append_byte(form_opcode(form.opcode | form.opcode_bits[state], *dest));
+    if (!form.input_operand) {
+        append_byte(static_cast<uint8_t>(index | form.operand_bits[state]));
+        append_destination(*dest);
+    } else if (wide_numbering()) {
+        append_destination(*dest);
+        append_byte(static_cast<uint8_t>(index & 0xFF));
+        append_byte(static_cast<uint8_t>((index >> 8) | form.operand_bits[state]));
+    } else {
+        append_destination(*dest);
+        append_byte(static_cast<uint8_t>(index | form.operand_bits[state]));
+    }
+}
+
+// --- monitor of an expression ----------------------------------------------
+
+void monitor_expression(const char* text, const char* cursor) {
+    uint16_t elements[MONITOR_ELEMENTS] = {};
+    monitor_cursor = next_token(cursor);
+    monitor_input_mask = 0;
+    int count = parse_monitor_list(text, elements, 0, MONITOR_ELEMENTS);
+    if (count < 1 || count > MONITOR_ELEMENTS) return;
+    uint16_t mask = monitor_input_mask;
+    cursor = next_token(monitor_cursor);
+
+    bool wide = wide_numbering();
+    int length = count < 9 ? count + 3 : count + 4;
+    if (wide)
+        for (int i = 0; i < count; ++i)
+            if (mask & (1u << i)) ++length;
+
+    const destination* dest = goto_destination(text, cursor);
+    if (!dest) return;
+    if (dest->kind != DEST_NEXT) length += wide ? 2 : 1;
+
+    append_byte(form_opcode(0x00, *dest));
+    append_byte(static_cast<uint8_t>(length));
+    append_destination(*dest);
+    append_byte(static_cast<uint8_t>(mask & 0xFF));
+    if (count > 8) append_byte(static_cast<uint8_t>(mask >> 8));
+    for (int i = 0; i < count; ++i) {
+        append_byte(static_cast<uint8_t>(elements[i] & 0xFF));
+        // Only an input number can need a second byte.
+        if (wide && (mask & (1u << i))) append_byte(static_cast<uint8_t>(elements[i] >> 8));
+    }
+}
+
+void append_flag_test(const destination& dest, uint8_t flag_byte) {
+    append_byte(form_opcode(FLAG_TEST, dest));
+    append_byte(flag_byte);
+    append_destination(dest);
+}
+
+}  // namespace
+
+void compile_if(const char* text, const char* cursor) {
+    operand_code first{}, second{};
+    const operand_code* s1 = parse_source(text, cursor, &first);
+    if (!s1) {
+        report_step_error(text, "%s", IF_SYNTAX);
+        return;
+    }
+
+    cursor = next_token(cursor);
+    const comparison* found = nullptr;
+    for (const comparison& c : comparisons) {
+        if (std::strncmp(cursor, c.written, std::strlen(c.written)) == 0) {
+            found = &c;
+            break;
+        }
+    }
+    if (!found) {
+        report_step_error(text, "%s", IF_SYNTAX);
+        return;
+    }
+    // Each comparison character is a token of its own.
+    cursor += std::strlen(found->written) - 1;
+    cursor = next_token(cursor);
+
+    const operand_code* s2 = parse_source(text, cursor, &second);
+    if (!s2) {
+        report_step_error(text, "%s", IF_SYNTAX);
+        return;
+    }
+
+    // k tells the controller the operands' total length: 2k + 2 bytes.
+    int k = (s1->length() + s2->length()) / 2 - 1;
+    cursor = next_token(cursor);
+    const destination* dest = goto_destination(text, cursor);
+    if (!dest) return;
+
+    append_byte(form_opcode(static_cast<uint8_t>(0x80 + k), *dest));
+    append_byte(found->code);
+    append_destination(*dest);
+    for (int i = 0; i < s1->length(); ++i) append_byte(s1->code()[i]);
+    for (int i = 0; i < s2->length(); ++i) append_byte(s2->code()[i]);
+}
+
+void compile_monitor(const char* text, const char* cursor) {
+    for (const watch_form& form : watch_forms) {
+        int32_t number = 0;
+        char letter = 0;
+        if (scan(cursor, form.pattern, &number, &letter) == 2) {
+            monitor_one(text, cursor, form, number, letter);
+            return;
+        }
+    }
+    if (*cursor == '(') {
+        monitor_expression(text, cursor);
+        return;
+    }
+    report_step_error(text, "Syntax:  monitor <flag | input | motor | servo | (expr)>");
+}
+
+void compile_testandset(const char* text, const char* cursor) {
+    int32_t number = 0;
+    if (scan(cursor, " flag#%d", &number) != 1) {
+        report_step_error(text, "Syntax:  testandset flag#<1-32> goto ...");
+        return;
+    }
+    record_usage(KIND_FLAG, number, current_step, current_instruction);
+    if (number < 1 || number > 32) {
+        report_range(text, "flags", 32);
+        return;
+    }
+    cursor = next_token(cursor);
+    const destination* dest = goto_destination(text, cursor);
+    if (!dest) return;
+    append_flag_test(*dest, static_cast<uint8_t>((number - 1) | FLAG_TEST_AND_SET));
+}
 
 }  // namespace px

@@ -1,13 +1,307 @@
-#include "steps/families.h"
+// Flow and timing: "goto", "stop goto", "do", "done", "cancel other tasks"
+// and the three forms of "delay".
+//
+// Every instruction checks all it can before it appends, so a failed one
+// leaves nothing behind; "cancel" (whose opcode goes first) and the do/done
+// mark are the two exceptions the controller's format forces on us.
+#include <cstdint>
+#include <cstring>
+
+#include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/helpers.h"
+#include "driver/xref.h"
+#include "files/config.h"
+#include "steps/families.h"
+#include "steps/frame.h"
+#include "steps/goto_destination.h"
+#include "steps/operands.h"
+#include "steps/scan.h"
 
 namespace px {
 
-void compile_goto(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_stop_goto(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_done(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_cancel(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_do(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_delay(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
+namespace {
+
+constexpr const char* DO_SYNTAX = "Syntax:  do (labels [step-numbers] ...) [ <2-99> times ] goto ...";
+constexpr const char* DELAY_TWHL_SYNTAX = "Syntax:  delay twhl#<1-16> < hhmm | mmss | ssff > goto ...";
+constexpr const char* DELAY_LITERAL_SYNTAX = "Syntax:  delay # hr # min # sec # ms goto ...";
+constexpr const char* DELAY_SOURCE_SYNTAX = "Syntax:  delay <data source> <min | sec | sec/100> goto ...";
+
+constexpr int MAX_TASKS = 8;
+
+// Opcodes of the next-step form; the step form adds this bit.
+constexpr uint8_t STEP_FORM = 0x20;
+
+// Delay opcodes: bits 0-2 the form, bits 3-4 the unit or format.
+constexpr uint8_t DELAY_TWHL = 0x03;
+constexpr uint8_t DELAY_LITERAL = 0x04;
+constexpr uint8_t DELAY_SOURCE = 0x05;
+constexpr uint8_t UNIT_HOURS_MINUTES = 0x00;  // also "min" for a data source
+constexpr uint8_t UNIT_MINUTES_SECONDS = 0x08;  // also "sec"
+constexpr uint8_t UNIT_SECONDS_HUNDREDTHS = 0x10;  // also "sec/100"
+
+struct thumbwheel_format {
+    const char* word;
+    uint8_t field;
+};
+
+// How the controller reads the thumbwheel's four digits.
+constexpr thumbwheel_format thumbwheel_formats[] = {
+    {"hhmm", UNIT_HOURS_MINUTES},
+    {"mmss", UNIT_MINUTES_SECONDS},
+    {"ssff", UNIT_SECONDS_HUNDREDTHS},
+};
+
+bool starts_with(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+const char* skip_blanks(const char* cursor) {
+    while (is_blank(*cursor)) ++cursor;
+    return cursor;
+}
+
+uint8_t form_opcode(uint8_t next_form, const destination& dest) {
+    return dest.kind == DEST_NEXT ? next_form : static_cast<uint8_t>(next_form | STEP_FORM);
+}
+
+void append_step_index(uint32_t index) {
+    append_byte(static_cast<uint8_t>(index & 0xFF));
+    if (wide_numbering()) append_byte(static_cast<uint8_t>((index >> 8) & 0xFF));
+}
+
+// A task word ends where a label would, except that "[12]" stays one word.
+const char* task_word_end(const char* cursor) {
+    while (!is_name_delimiter(*cursor) || *cursor == '[' || *cursor == ']') ++cursor;
+    return cursor;
+}
+
+// Resolves one task word as "goto <word>" would. Reports its own failures.
+const destination* resolve_task(const char* text, const char* word, const char* word_end) {
+    char clause[STEP_CODE_BUFFER + 8] = "goto ";
+    std::size_t length = static_cast<std::size_t>(word_end - word);
+    std::size_t room = sizeof clause - 6;
+    if (length > room) length = room;
+    std::memcpy(clause + 5, word, length);
+    clause[5 + length] = '\0';
+    return goto_destination(text, clause);
+}
+
+// --- delay -----------------------------------------------------------------
+
+void delay_thumbwheel(const char* text, const char* cursor, int32_t number) {
+    record_usage(KIND_THUMBWHEEL, number, current_step, current_instruction);
+    if (number < 1 || number > 16) {
+        report_step_error(text, "IXO K400 VEP supports only thumbwheels 1-16.");
+        return;
+    }
+    cursor = next_token(cursor);
+    const thumbwheel_format* format = nullptr;
+    for (const thumbwheel_format& f : thumbwheel_formats)
+        if (starts_with(cursor, f.word)) format = &f;
+    if (!format) {
+        report_step_error(text, "%s", DELAY_TWHL_SYNTAX);
+        return;
+    }
+    const destination* dest = goto_destination(text, cursor + 4);
+    if (!dest) return;
+    append_byte(form_opcode(DELAY_TWHL | format->field, *dest));
+    append_destination(*dest);
+    append_byte(static_cast<uint8_t>(0xE0 + number - 1));
+}
+
+void delay_literal(const char* text, const char* cursor) {
+    // Sums of what was written, wide enough that no run of numbers overflows.
+    int64_t hours = 0, minutes = 0, seconds = 0, hundredths = 0;
+    int32_t number = 0;
+    while (scan(cursor, "%d", &number) == 1) {
+        cursor = next_token(cursor);
+        if (cursor[0] == 'h')
+            hours += number;
+        else if (cursor[0] == 'm' && cursor[1] == 's')
+            hundredths += number / 10;  // milliseconds, kept to tens
+        else if (cursor[0] == 'm')
+            minutes += number;
+        else if (cursor[0] == 's')
+            seconds += number;
+        else
+            report_step_error(text, "%s", DELAY_LITERAL_SYNTAX);
+        cursor = next_token(cursor);
+    }
+
+    const int64_t sums[] = {hours, minutes, seconds, hundredths};
+    for (int64_t sum : sums) {
+        if (sum > 255) {
+            report_step_error(text, "Each delay value must be less than 256.");
+            return;
+        }
+    }
+    // A negative number would reach the controller as a huge byte value.
+    for (int64_t sum : sums) {
+        if (sum < 0) {
+            report_step_error(text, "The delay instruction expects a positive value.");
+            return;
+        }
+    }
+
+    const destination* dest = goto_destination(text, cursor);
+    if (!dest) return;
+
+    // The finest unit written decides the pair; the coarser ones fold into A.
+    int64_t a, b;
+    uint8_t granularity;
+    if (hundredths != 0) {
+        a = hours * 3600 + minutes * 60 + seconds;
+        b = hundredths;
+        granularity = UNIT_SECONDS_HUNDREDTHS;
+    } else if (seconds != 0) {
+        a = hours * 60 + minutes;
+        b = seconds;
+        granularity = UNIT_MINUTES_SECONDS;
+    } else {
+        a = hours;
+        b = minutes;
+        granularity = UNIT_HOURS_MINUTES;
+        if (a == 0 && b == 0) {
+            report_step_error(text, "The delay instruction expects a positive value.");
+            return;
+        }
+    }
+    if (a > 255) {
+        report_step_error(text, "Literal granularity error in delay values (spread too wide).");
+        return;
+    }
+    append_byte(form_opcode(DELAY_LITERAL | granularity, *dest));
+    append_destination(*dest);
+    append_byte(static_cast<uint8_t>(a));
+    append_byte(static_cast<uint8_t>(b));
+}
+
+void delay_source(const char* text, const char* cursor) {
+    operand_code buffer{};
+    const operand_code* source = parse_source(text, cursor, &buffer);
+    if (!source) {
+        report_step_error(text, "%s", DELAY_SOURCE_SYNTAX);
+        return;
+    }
+    // The controller takes one code byte; thumbwheels and literals have
+    // forms of their own, everything at E0 and above is longer.
+    uint8_t code = source->code()[0];
+    if (code >= 0xE0) {
+        report_step_error(text, "Delay source limited to twhl, ctr, ain, col, or literal.");
+        return;
+    }
+    cursor = next_token(cursor);
+    uint8_t unit;
+    if (cursor[0] == 'm') {
+        unit = UNIT_HOURS_MINUTES;
+    } else if (cursor[0] == 's') {
+        unit = UNIT_MINUTES_SECONDS;
+        // "sec/100": the '/' is a token of its own, so step over it by hand.
+        if (std::strlen(cursor) >= 7 && std::strncmp(cursor + 3, "/100", 4) == 0) {
+            unit = UNIT_SECONDS_HUNDREDTHS;
+            cursor += 4;
+        }
+    } else {
+        report_step_error(text, "%s", DELAY_SOURCE_SYNTAX);
+        return;
+    }
+    cursor = next_token(cursor);
+    const destination* dest = goto_destination(text, cursor);
+    if (!dest) return;
+    append_byte(form_opcode(DELAY_SOURCE | unit, *dest));
+    append_destination(*dest);
+    append_byte(code);
+}
+
+}  // namespace
+
+void compile_goto(const char* text, const char*) {
+    // The keyword itself is the clause's "goto".
+    const destination* dest = goto_destination(text, working_text());
+    if (!dest) return;
+    append_byte(dest->kind);
+    append_destination(*dest);
+}
+
+void compile_stop_goto(const char* text, const char* cursor) {
+    const destination* dest = goto_destination(text, cursor);
+    if (!dest) return;
+    append_byte(form_opcode(0xCB, *dest));
+    append_destination(*dest);
+}
+
+void compile_done(const char*, const char*) {
+    append_byte(0xCA);
+    do_done_mark = true;
+}
+
+void compile_cancel(const char* text, const char* cursor) {
+    append_byte(0xEA);
+    if (!starts_with(cursor, "other tasks")) report_step_error(text, "Syntax:  cancel other tasks");
+}
+
+void compile_do(const char* text, const char* cursor) {
+    do_done_mark = true;
+
+    cursor = skip_blanks(cursor);
+    if (*cursor != '(') {
+        report_step_error(text, "%s", DO_SYNTAX);
+        return;
+    }
+    cursor = skip_blanks(cursor + 1);
+    const char* list_end = std::strchr(cursor, ')');
+    if (!list_end) {
+        report_step_error(text, "%s", DO_SYNTAX);
+        return;
+    }
+
+    uint32_t tasks[MAX_TASKS];
+    int count = 0;
+    while (count < MAX_TASKS && cursor < list_end) {
+        const destination* dest = resolve_task(text, cursor, task_word_end(cursor));
+        if (dest && dest->kind == DEST_NEXT)
+            report_step_error(text, "The \"do\" instruction does not allow \"next\" as task.");
+        else if (dest)
+            tasks[count++] = dest->index;
+        cursor = next_token(cursor);
+    }
+    if (count == 0) {
+        report_step_error(text, "Failed to find any targets for the do instruction.");
+        return;
+    }
+    if (cursor < list_end) report_step_error(text, "Too many tasks to \"do\" (first 8 compiled).");
+
+    cursor = skip_blanks(list_end + 1);
+    int32_t repeat = 1;
+    int32_t number = 0;
+    if (scan(cursor, "%d", &number) == 1) {
+        // One is taken too, although the message offers 2-99.
+        cursor = next_token(cursor);
+        if (number < 1 || number > 99 || !starts_with(cursor, "times")) {
+            report_step_error(text, "%s", DO_SYNTAX);
+            return;
+        }
+        cursor = next_token(cursor);
+        repeat = number;
+    }
+
+    const destination* dest = goto_destination(text, cursor);
+    if (!dest) return;
+    append_byte(static_cast<uint8_t>(form_opcode(0xC0, *dest) + count - 1));
+    append_byte(static_cast<uint8_t>(0x80 + repeat));
+    append_destination(*dest);
+    for (int i = 0; i < count; ++i) append_step_index(tasks[i]);
+}
+
+void compile_delay(const char* text, const char* cursor) {
+    int32_t number = 0;
+    if (scan(cursor, " twhl#%d", &number) == 1)
+        delay_thumbwheel(text, cursor, number);
+    else if (scan(cursor, "%d", &number) == 1)
+        delay_literal(text, cursor);
+    else
+        delay_source(text, cursor);
+}
 
 }  // namespace px
