@@ -1,12 +1,472 @@
-#include "steps/families.h"
+// Motion instructions for stepper motors and servos: "zero", "search",
+// "stop", "turn" and "profile". Every operand is read and checked before the
+// first byte goes out, so a refused instruction leaves nothing in the step.
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/xref.h"
+#include "steps/families.h"
+#include "steps/frame.h"
+#include "steps/operands.h"
+#include "steps/scan.h"
 
 namespace px {
 
-void compile_zero(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_search(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_stop(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_turn(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
-void compile_profile(const char* text, const char*) { report_step_error(text, "Instruction not supported yet."); }
+namespace {
+
+constexpr int32_t MOTOR_LIMIT = 16;
+constexpr int32_t SERVO_LIMIT = 16;
+// Servos 1-8 carry their number inside the opcode's operand byte; servos 9-16
+// need a byte of their own.
+constexpr int32_t SHORT_SERVOS = 8;
+
+constexpr uint8_t LITERAL_16 = 0xF0;
+constexpr uint8_t LITERAL_32 = 0xF9;
+
+const char* const TURN_MOTOR_SYNTAX = "Syntax:  turn motor#<1-16> <to|cw|ccw> <source> ...";
+const char* const TURN_SERVO_SYNTAX = "Syntax:  turn servo#<1-16> <to|cw|ccw> <source> <steps> <on start>";
+const char* const PROFILE_MOTOR_SYNTAX = "Syntax:  profile <and zero> motor#<1-16> (half|<1-2> coils) ";
+const char* const MOTOR_PARAMETERS_REQUIRED = "Required parameters:  basespeed, maxspeed, accel, decel values.";
+const char* const RESOURCE_PARAMETERS = "Profile parameters must be data obtained from controller resources.";
+const char* const SERVO_MODE_SYNTAX = "Syntax:  ... <motor off|servo|deadband of <source>> at position ...";
+const char* const DEADBAND_SYNTAX = "Syntax:  profile servo#<1-16> deadband of <source> at position ...";
+
+bool starts_with(const char* at, const char* word) { return std::strncmp(at, word, std::strlen(word)) == 0; }
+
+void note(int kind, int32_t number) { record_usage(kind, number, current_step, current_instruction); }
+
+// Records the number, then tests it; false after the range message.
+bool motor_in_range(const char* text, int32_t motor) {
+    note(KIND_STEPPER_MOTOR, motor);
+    if (motor >= 1 && motor <= MOTOR_LIMIT) return true;
+    report_step_error(text, "IXO K400 VEP supports only motors 1-16.");
+    return false;
+}
+
+bool servo_in_range(const char* text, int32_t servo) {
+    note(KIND_SERVO, servo);
+    if (servo >= 1 && servo <= SERVO_LIMIT) return true;
+    report_step_error(text, "IXO K400 VEP supports only servos 1-16.");
+    return false;
+}
+
+void append_code(const operand_code& operand) {
+    for (int i = 0; i < operand.length(); ++i) append_byte(operand.code()[i]);
+}
+
+// 1, 2 or 3 for a one-, three- or five-byte source.
+uint8_t source_width(const operand_code& operand) { return static_cast<uint8_t>(operand.length() / 2 + 1); }
+
+uint16_t literal_value(const operand_code& operand) {
+    return static_cast<uint16_t>(operand.code()[1] | operand.code()[2] << 8);
+}
+
+void compile_turn_motor(const char* text, const char* cursor, int32_t motor) {
+    cursor = next_token(cursor);
+    uint8_t move = static_cast<uint8_t>(motor - 1);
+    if (starts_with(cursor, "to")) {
+        // absolute: bits 4-5 stay clear
+    } else if (starts_with(cursor, "cw")) {
+        move |= 0x30;
+    } else if (starts_with(cursor, "ccw")) {
+        move |= 0x20;
+    } else {
+        report_step_error(text, "%s", TURN_MOTOR_SYNTAX);
+        return;
+    }
+    cursor = next_token(cursor);
+    operand_code source;
+    if (!parse_source(text, cursor, &source)) {
+        report_step_error(text, "%s", TURN_MOTOR_SYNTAX);
+        return;
+    }
+    if (source.code()[0] == LITERAL_32) {
+        report_step_error(text, "The turn motor instruction allows only 16-bit literals.");
+        return;
+    }
+    append_byte(static_cast<uint8_t>(0xA4 + source_width(source)));
+    append_byte(move);
+    append_code(source);
+}
+
+void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
+    const bool short_form = servo <= SHORT_SERVOS;
+    const uint8_t number = static_cast<uint8_t>(servo - 1);
+    cursor = next_token(cursor);
+    uint8_t move;
+    if (starts_with(cursor, "to")) {
+        move = 0x40;
+    } else if (starts_with(cursor, "cw")) {
+        move = 0x08;
+    } else if (starts_with(cursor, "ccw")) {
+        move = 0x00;
+    } else {
+        report_step_error(text, "%s", TURN_SERVO_SYNTAX);
+        return;
+    }
+    if (short_form) move |= number;
+
+    cursor = next_token(cursor);
+    if (*cursor && !starts_with(cursor, "on")) {
+        if (!(move & 0x40)) move |= 0x20;  // relative move with a source
+        operand_code source;
+        if (!parse_source(text, cursor, &source)) {
+            report_step_error(text, "%s", TURN_SERVO_SYNTAX);
+            return;
+        }
+        cursor = next_token(cursor);
+        if (*cursor) {
+            if (starts_with(cursor, "on")) {
+                move |= 0x80;
+            } else if ((move & 0x20) && starts_with(cursor, "step")) {
+                if (starts_with(next_token(cursor), "on")) move |= 0x80;
+            } else {
+                report_step_error(text, "%s", TURN_SERVO_SYNTAX);
+                return;
+            }
+        }
+        append_byte(static_cast<uint8_t>((short_form ? 0xCC : 0x8C) + source_width(source)));
+        append_byte(move);
+        if (!short_form) append_byte(number);
+        append_code(source);
+        return;
+    }
+    if (move & 0x40) {
+        report_step_error(text, "Syntax:  turn servo to <source> <on start>");
+        return;
+    }
+    if (*cursor) move |= 0x80;  // the "on" word
+    append_byte(short_form ? 0xC8 : 0x88);
+    append_byte(static_cast<uint8_t>(move | 0x10));
+    if (!short_form) append_byte(number);
+}
+
+// The four motor profile parameters, in the order they are appended.
+struct motor_parameter {
+    char initial;
+    int32_t low;   // literal limits, both inclusive
+    int32_t high;
+    const char* range_message;
+};
+
+constexpr motor_parameter motor_parameters[] = {
+    {'b', 50, 19999, "IXO K400 VEP motor base speed limits are 50-19,999."},
+    // Limited from 50, not from the base speed: resources are only known at run time.
+    {'m', 50, 20000, "IXO K400 VEP motor max speed limits are basespeed-20,000."},
+    {'a', 0, 500, "IXO K400 VEP motor acceleration limits are 0-500."},
+    {'d', 0, 500, "IXO K400 VEP motor deceleration limits are 0-500."},
+};
+constexpr int MOTOR_PARAMETER_COUNT = sizeof motor_parameters / sizeof motor_parameters[0];
+
+int motor_parameter_index(char initial) {
+    for (int i = 0; i < MOTOR_PARAMETER_COUNT; ++i)
+        if (motor_parameters[i].initial == initial) return i;
+    return -1;
+}
+
+void compile_profile_motor(const char* text, const char* cursor, int32_t motor) {
+    uint8_t mode = static_cast<uint8_t>(motor - 1);
+    if (*cursor == 'a') {
+        mode |= 0x80;
+        cursor = next_token(next_token(cursor));  // past "and zero"
+    }
+    cursor = next_token(cursor);
+    if (*cursor != '(') {
+        report_step_error(text, "%s", PROFILE_MOTOR_SYNTAX);
+        return;
+    }
+    cursor = next_token(cursor);
+    if (starts_with(cursor, "half")) {
+        mode |= 0x30;
+    } else if (*cursor == '1') {
+        mode |= 0x10;
+    } else if (*cursor != '2') {
+        report_step_error(text, "%s", PROFILE_MOTOR_SYNTAX);
+        return;
+    }
+    while (*cursor && *cursor != ')') cursor = next_token(cursor);
+    cursor = next_token(cursor);
+
+    operand_code values[MOTOR_PARAMETER_COUNT] = {};
+    bool given[MOTOR_PARAMETER_COUNT] = {};
+    int given_count = 0;
+    while (*cursor && given_count < MOTOR_PARAMETER_COUNT) {
+        int which = motor_parameter_index(*cursor);
+        if (which < 0) {
+            report_step_error(text, "%s", MOTOR_PARAMETERS_REQUIRED);
+            return;
+        }
+        cursor = next_token(cursor);
+        if (*cursor != '=') {
+            report_step_error(text,
+                              "Syntax:  ... basespeed=<source> maxspeed=<source> accel=<source> decel=<source>");
+            return;
+        }
+        cursor = next_token(cursor);
+        if (!parse_source(text, cursor, &values[which])) {
+            report_step_error(text, "%s", RESOURCE_PARAMETERS);
+            return;
+        }
+        if (values[which].code()[0] == LITERAL_32) {
+            report_step_error(text, "Profile parameters cannot be 32-bit numbers.");
+            return;
+        }
+        if (!given[which]) ++given_count;
+        given[which] = true;
+        cursor = next_token(cursor);
+    }
+    if (given_count < MOTOR_PARAMETER_COUNT) {
+        report_step_error(text, "%s", MOTOR_PARAMETERS_REQUIRED);
+        return;
+    }
+
+    int code_bytes = 0;
+    for (int i = 0; i < MOTOR_PARAMETER_COUNT; ++i) {
+        const operand_code& value = values[i];
+        code_bytes += value.length();
+        if (value.code()[0] != LITERAL_16) continue;
+        int32_t literal = literal_value(value);
+        if (literal < motor_parameters[i].low || literal > motor_parameters[i].high) {
+            report_step_error(text, "%s", motor_parameters[i].range_message);
+            return;
+        }
+    }
+    append_byte(static_cast<uint8_t>(0x90 + (code_bytes - MOTOR_PARAMETER_COUNT) / 2));
+    append_byte(mode);
+    for (const operand_code& value : values) append_code(value);
+}
+
+// The servo profile parameters, in the order they are appended, with their
+// mark in G. The deadband belongs to mode 06 and has no mark of its own.
+struct servo_parameter {
+    char initial;
+    uint8_t mark;
+};
+
+constexpr servo_parameter servo_parameters[] = {
+    {'m', 0x08},  // maxspeed
+    {'a', 0x10},  // accel
+    {'g', 0x20},  // gain
+    {'z', 0x40},  // zero
+    {'p', 0x80},  // pole
+};
+constexpr int SERVO_PARAMETER_COUNT = sizeof servo_parameters / sizeof servo_parameters[0];
+
+constexpr uint8_t MODE_GIVEN = 0x04;
+constexpr uint8_t MODE_MOTOR_OFF = 0x04;
+constexpr uint8_t MODE_SERVO = 0x05;
+constexpr uint8_t MODE_DEADBAND = 0x06;
+
+int servo_parameter_index(char initial) {
+    for (int i = 0; i < SERVO_PARAMETER_COUNT; ++i)
+        if (servo_parameters[i].initial == initial) return i;
+    return -1;
+}
+
+void compile_profile_servo(const char* text, const char* cursor, int32_t servo) {
+    const bool short_form = servo <= SHORT_SERVOS;
+    uint8_t marks = 0;
+    operand_code deadband = {};
+    cursor = next_token(cursor);
+
+    // "motor off" and "deadband of" are two words each; a first word without
+    // its second is refused rather than read as a parameter.
+    if (starts_with(cursor, "motor")) {
+        cursor = next_token(cursor);
+        if (!starts_with(cursor, "off")) {
+            report_step_error(text, "%s", SERVO_MODE_SYNTAX);
+            return;
+        }
+        marks = MODE_MOTOR_OFF;
+    } else if (starts_with(cursor, "servo")) {
+        marks = MODE_SERVO;
+    } else if (starts_with(cursor, "dead")) {
+        cursor = next_token(cursor);
+        if (!starts_with(cursor, "of")) {
+            report_step_error(text, "%s", DEADBAND_SYNTAX);
+            return;
+        }
+        cursor = next_token(cursor);
+        if (!parse_source(text, cursor, &deadband)) {
+            report_step_error(text, "%s", DEADBAND_SYNTAX);
+            return;
+        }
+        marks = MODE_DEADBAND;
+    }
+    if (marks & MODE_GIVEN) {
+        cursor = next_token(cursor);
+        bool at_position = starts_with(cursor, "at");
+        if (at_position) {
+            cursor = next_token(cursor);
+            at_position = starts_with(cursor, "pos");
+        }
+        if (!at_position) {
+            report_step_error(text, "%s", SERVO_MODE_SYNTAX);
+            return;
+        }
+        cursor = next_token(cursor);
+    }
+
+    operand_code values[SERVO_PARAMETER_COUNT] = {};
+    while (*cursor) {
+        int which = servo_parameter_index(*cursor);
+        if (which < 0) {
+            report_step_error(text, "Legal parameters:  maxspeed, accel, gain, zero, pole.");
+            return;
+        }
+        cursor = next_token(cursor);
+        if (*cursor != '=') {
+            report_step_error(
+                text, "Syntax:  ... maxspeed=<source> accel=<source> gain=<source> zero=<source> pole=<source>");
+            return;
+        }
+        cursor = next_token(cursor);
+        if (!parse_source(text, cursor, &values[which])) {
+            report_step_error(text, "%s", RESOURCE_PARAMETERS);
+            return;
+        }
+        marks |= servo_parameters[which].mark;
+        cursor = next_token(cursor);
+    }
+    if (marks == 0) {
+        report_step_error(text, "The profile servo instruction requires parameters.");
+        return;
+    }
+
+    int length = short_form ? 3 : 4;
+    if ((marks & 0x07) == MODE_DEADBAND) length += deadband.length();
+    for (int i = 0; i < SERVO_PARAMETER_COUNT; ++i)
+        if (marks & servo_parameters[i].mark) length += values[i].length();
+    // Servos 1-8 keep the length in five bits beside the servo number.
+    if (short_form && length > 31) {
+        report_step_error(text, "The profile of servos 1-8 is limited to 31 bytes; use fewer 32-bit literals.");
+        return;
+    }
+
+    const uint8_t number = static_cast<uint8_t>(servo - 1);
+    if (short_form) {
+        append_byte(0x77);
+        append_byte(static_cast<uint8_t>(length | number << 5));
+    } else {
+        append_byte(0x37);
+        append_byte(static_cast<uint8_t>(length));
+        append_byte(number);
+    }
+    append_byte(marks);
+    if ((marks & 0x07) == MODE_DEADBAND) append_code(deadband);
+    for (int i = 0; i < SERVO_PARAMETER_COUNT; ++i)
+        if (marks & servo_parameters[i].mark) append_code(values[i]);
+}
+
+}  // namespace
+
+void compile_zero(const char* text, const char* cursor) {
+    int32_t number = 0;
+    if (scan(cursor, " motor#%d", &number) == 1) {
+        if (!motor_in_range(text, number)) return;
+        append_byte(0x5F);
+        append_byte(static_cast<uint8_t>(number - 1));
+    } else if (scan(cursor, " servo#%d", &number) == 1) {
+        if (!servo_in_range(text, number)) return;
+        append_byte(0xE8);
+        append_byte(static_cast<uint8_t>(number - 1));
+    } else {
+        report_step_error(text, "Syntax:  zero <servo#<1-16> | motor#<1-16>>");
+    }
+}
+
+void compile_search(const char* text, const char* cursor) {
+    int32_t number = 0;
+    if (scan(cursor, " and zero servo#%d", &number) == 1) {
+        if (!servo_in_range(text, number)) return;
+        append_byte(0xE8);
+        append_byte(static_cast<uint8_t>(0x20 + number - 1));
+        return;
+    }
+    std::string direction_word;
+    if (scan(cursor, " %s and zero motor#%d", &direction_word, &number) != 2) {
+        report_step_error(text, "Syntax:  search <and zero servo|<cw|ccw> and zero motor> ...");
+        return;
+    }
+    note(KIND_STEPPER_MOTOR, number);
+    uint8_t direction;
+    if (starts_with(direction_word.c_str(), "cw")) {
+        direction = 0x30;
+    } else if (starts_with(direction_word.c_str(), "ccw")) {
+        direction = 0x20;
+    } else {
+        report_step_error(text, "Syntax:  search <cw|ccw> and zero motor#<1-16>");
+        return;
+    }
+    if (number < 1 || number > MOTOR_LIMIT) {
+        report_step_error(text, "IXO K400 VEP supports only motors 1-16.");
+        return;
+    }
+    append_byte(0x5F);
+    append_byte(static_cast<uint8_t>(direction + number - 1));
+}
+
+void compile_stop(const char* text, const char* cursor) {
+    int32_t number = 0;
+    if (scan(cursor, " motor#%d", &number) == 1) {
+        if (!motor_in_range(text, number)) return;
+        append_byte(0x57);
+        append_byte(static_cast<uint8_t>(number - 1));
+        return;
+    }
+    if (*cursor != '(') {
+        report_step_error(text, "Syntax:  stop <goto|motor#<1-16>|(<hard|soft>) servo#<1-16>>");
+        return;
+    }
+    const char* const syntax = "Syntax:  stop (hard|soft) servo#<1-16>";
+    cursor = next_token(cursor);
+    uint8_t mode;
+    if (starts_with(cursor, "hard")) {
+        mode = 0x00;
+    } else if (starts_with(cursor, "soft")) {
+        mode = 0x80;
+    } else {
+        report_step_error(text, "%s", syntax);
+        return;
+    }
+    cursor = next_token(cursor);
+    if (*cursor != ')') {
+        report_step_error(text, "%s", syntax);
+        return;
+    }
+    cursor = next_token(cursor);
+    if (scan(cursor, " servo#%d", &number) != 1) {
+        report_step_error(text, "%s", syntax);
+        return;
+    }
+    if (!servo_in_range(text, number)) return;
+    append_byte(0xEF);
+    append_byte(static_cast<uint8_t>(mode + number - 1));
+}
+
+void compile_turn(const char* text, const char* cursor) {
+    int32_t number = 0;
+    if (scan(cursor, " motor#%d", &number) == 1) {
+        if (motor_in_range(text, number)) compile_turn_motor(text, cursor, number);
+    } else if (scan(cursor, " servo#%d", &number) == 1) {
+        if (servo_in_range(text, number)) compile_turn_servo(text, cursor, number);
+    } else {
+        report_step_error(text, "Syntax:  turn <servo#<1-16> | motor#<1-16>> ...");
+    }
+}
+
+void compile_profile(const char* text, const char* cursor) {
+    int32_t number = 0;
+    if (scan(cursor, " servo#%d", &number) == 1) {
+        if (servo_in_range(text, number)) compile_profile_servo(text, cursor, number);
+    } else if (scan(cursor, " motor#%d", &number) == 1 || scan(cursor, " and zero motor#%d", &number) == 1) {
+        if (motor_in_range(text, number)) compile_profile_motor(text, cursor, number);
+    } else {
+        report_step_error(text, "Syntax:  profile <servo#<1-16> | <and zero> motor#<1-16>> ...");
+    }
+}
 
 }  // namespace px
