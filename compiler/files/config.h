@@ -71,7 +71,14 @@ inline int32_t digital_limit() { return wide_numbering() ? 1024 : 128; }
 int64_t param_value(param_row row);
 void set_param_value(param_row row, int64_t value);
 
+// The row whose name matches name without regard to case, or nullptr.
+const model_row* find_model(const char* name);
+// Sets the model's code, reduced-memory flag, "steps", "flags", "counters",
+// "registers" and the digital caps. The model value is left as it is.
 void apply_model(const model_row& row);
+// What a configuration file's model does: the model value becomes the row's
+// name, then the row is applied.
+void select_model(const model_row& row);
 // Back to the values the library starts with: all 0, no model, code 0.
 void reset_configuration();
 
