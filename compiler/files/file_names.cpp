@@ -1,13 +1,115 @@
+// File names as the old platform understood them.
+//
+// Programs, makefiles and their companion files were written on a file
+// system that ignored letter case and separated folders with '\'. A makefile
+// names "C:\work\LINE\Main.pre", the build asks for "MAIN.FIG", and on Linux
+// the files are main.pre and main.fig. So before a file is opened, created or
+// deleted, its name is resolved against what is on disk: a name that exists
+// exactly is used as it is; otherwise the path is walked one component at a
+// time, '/' and '\' both separating components, and each component is taken
+// as it exists on disk, an exact match before one that differs only in case.
+// A component that does not exist keeps its own spelling, so a new file is
+// created under its own name in the folder found that way.
 #include "files/file_names.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
+
 namespace px {
-std::string resolve_path(std::string_view name) { return std::string(name); }
+
+namespace {
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool is_directory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool same_but_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i])) return false;
+    return true;
+}
+
+bool is_separator(char c) { return c == '/' || c == '\\'; }
+
+// folder/name, where "" is the current directory and "/" the root.
+std::string join(const std::string& folder, std::string_view name) {
+    if (folder.empty()) return std::string(name);
+    if (folder.back() == '/') return folder + std::string(name);
+    return folder + "/" + std::string(name);
+}
+
+struct dir_closer {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+// The entry of folder that stands for component: the component itself when it
+// exists, else the entry that differs from it only in letter case (the
+// smallest such, so that the choice does not depend on the order of the
+// folder), else the component as written. want_directory passes over entries
+// that cannot be walked into.
+std::string match_component(const std::string& folder, std::string_view component, bool want_directory) {
+    std::string written(component);
+    std::string exact = join(folder, written);
+    if (want_directory ? is_directory(exact) : exists(exact)) return written;
+    if (component == "." || component == "..") return written;
+
+    std::unique_ptr<DIR, dir_closer> dir(::opendir(folder.empty() ? "." : folder.c_str()));
+    if (!dir) return written;
+    std::string best;
+    bool found = false;
+    while (dirent* entry = ::readdir(dir.get())) {
+        std::string_view name = entry->d_name;
+        if (!same_but_case(name, component) || (found && name >= best)) continue;
+        if (want_directory && !is_directory(join(folder, name))) continue;
+        best = name;
+        found = true;
+    }
+    return found ? best : written;
+}
+
+}  // namespace
+
+std::string resolve_path(std::string_view name) {
+    std::string as_written(name);
+    if (name.empty() || exists(as_written)) return as_written;
+
+    std::string resolved;  // "" is the current directory
+    std::size_t at = 0;
+    if (is_separator(name[0])) resolved = "/";
+    for (;;) {
+        while (at < name.size() && is_separator(name[at])) ++at;
+        if (at == name.size()) break;
+        std::size_t end = at;
+        while (end < name.size() && !is_separator(name[end])) ++end;
+        std::string_view component = name.substr(at, end - at);
+        bool last = end == name.size();
+        resolved = join(resolved, match_component(resolved, component, !last));
+        at = end;
+    }
+    // A trailing separator names a folder; keep it.
+    if (is_separator(name.back()) && !resolved.empty() && resolved.back() != '/') resolved += '/';
+    return resolved;
+}
+
 std::FILE* open_file(const char* name, const char* mode) { return std::fopen(resolve_path(name).c_str(), mode); }
+
 int open_binary_for_write(const char* name) {
     return ::open(resolve_path(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 }
+
 int delete_file(const char* name) { return std::remove(resolve_path(name).c_str()); }
+
 }  // namespace px

@@ -1,9 +1,155 @@
+// read_file: brings a whole program into memory, from a link file (".mak")
+// that lists its step files master first, or from one step file.
+//
+// The master file names the program: its configuration (".fig"), its data
+// table (".tab", or one at the head of the master file itself) and every
+// output of the build are named after it, never after the link file. The step
+// files are joined in link order; a file whose first step is [1] follows on
+// from the files before it, any other keeps its own numbers.
 #include "files/read_file.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/helpers.h"
+#include "driver/model.h"
+#include "files/config.h"
+#include "files/data_table_file.h"
+#include "files/file_names.h"
+#include "files/step_reader.h"
 
 namespace px {
-int read_file(const char* path) {
-    log_message(LOG_ERROR, "Unable to read \"%s\": the program reader is not built yet.", path ? path : "");
-    return 1;
+
+namespace {
+
+// More step files than this in one link file fail the build rather than
+// being dropped unread.
+constexpr std::size_t MAX_LINKED_FILES = 80;
+
+std::string upper_case(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
 }
+
+bool is_link_file(const std::string& upper_path) {
+    std::size_t dot = find_extension(upper_path);
+    return dot != std::string::npos && upper_path.compare(dot, std::string::npos, ".MAK") == 0;
+}
+
+// The names of a link file, one a line, each exactly as written (blanks
+// included) and of any length. Empty lines take no place in the list.
+int read_link_file(const char* path, std::vector<std::string>& names) {
+    std::FILE* file = open_file(path, "r");
+    if (!file) {
+        log_message(LOG_ERROR, "Unable to open link file \"%s\" for reading.", path);
+        return 1;
+    }
+    text_input in(file);
+    std::string line;
+    for (int c = in.get(); c != EOF; c = in.get()) {
+        if (c == '\n' || c == '\r') {
+            if (c == '\r') skip_past(in, '\n');
+            continue;
+        }
+        line.clear();
+        for (; c != EOF && c != '\n'; c = in.get()) line.push_back(static_cast<char>(c));
+        // A last line of a CR LF file may lack its LF but not its CR.
+        if (c == EOF && line.back() == '\r') line.pop_back();
+        if (names.size() == MAX_LINKED_FILES) {
+            log_message(LOG_ERROR, "Link file \"%s\" lists more than %zu step files.", path, MAX_LINKED_FILES);
+            return 1;
+        }
+        names.push_back(line);
+    }
+    if (names.empty()) {
+        log_message(LOG_ERROR, "Contents of link file \"%s\" empty?", path);
+        return 1;
+    }
+    return 0;
+}
+
+bool can_open(const std::string& name) {
+    std::FILE* file = open_file(name.c_str(), "r");
+    if (!file) return false;
+    std::fclose(file);
+    return true;
+}
+
+void empty_program() {
+    delete_steps(the_program.steps);
+    the_program.steps = END;
+    the_program.editing = END;
+    free_data_table(the_program.table);
+    the_program.table = nullptr;
+}
+
+}  // namespace
+
+int read_file(const char* path) {
+    if (!path) {
+        log_message(LOG_ERROR, "No file name specified to read_file().");
+        return 1;
+    }
+    log_message(LOG_INFO, "Reading VEP/MAK program from file \"%s\"...", path);
+
+    std::vector<std::string> names;
+    std::string upper_path = upper_case(path);
+    if (is_link_file(upper_path)) {
+        if (int failed = read_link_file(path, names)) return failed;
+    } else {
+        names.push_back(upper_path);
+    }
+
+    const std::string& master = names.front();
+    if (!can_open(master)) {
+        log_message(LOG_ERROR, "Unable to open file \"%s\" for reading.", master.c_str());
+        return 1;
+    }
+    if (!the_program.name || master != the_program.name) the_program.name = pool_strdup(master);
+
+    empty_program();
+
+    if (read_configuration(replace_extension(master, ".fig").c_str()) != 0) {
+        pause_seconds(2);
+        log_message(LOG_WARNING, "Using current configuration parameters.");
+        pause_seconds(2);
+    }
+
+    the_program.table = read_data_table(replace_extension(master, ".tab").c_str());
+    bool embedded_table = false;
+    if (data_table* embedded = read_data_table(master.c_str())) {
+        if (the_program.table) log_message(LOG_WARNING, "Internal data table overriding external one.");
+        free_data_table(the_program.table);
+        the_program.table = embedded;
+        embedded_table = true;
+    }
+
+    link_state state{0, END, {0, 0, 0}};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const char* name = names[i].c_str();
+        log_message(LOG_INFO, "Reading VEP/PRE program steps from file \"%s\"...", name);
+        std::FILE* file = open_file(name, "r");
+        if (!file) {
+            log_message(LOG_ERROR, "Unable to open file \"%s\" for reading.", name);
+            return 1;
+        }
+        text_input in(file);
+        // The master's steps begin after the closing brace of its table.
+        if (i == 0 && embedded_table) skip_past(in, '}');
+        if (int result = read_step_file(in, name, state)) return result;
+    }
+
+    the_program.modified = false;
+    error_count = 0;
+    the_program.editing = the_program.steps;
+    log_message(LOG_INFO, "Read file \"%s\" [%d steps, %d output changes, %d instructions].", master.c_str(),
+                state.counts.steps, state.counts.output_changes, state.counts.instructions);
+    return 0;
+}
+
 }  // namespace px

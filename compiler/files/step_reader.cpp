@@ -1,8 +1,333 @@
+// The step source reader.
+//
+// A step file is read forward one character at a time with one character of
+// look-ahead, section by section: header, label, comments, first separator,
+// output changes, second separator, instructions. The reader is strict about
+// the order of the sections and forgiving about stray characters inside one,
+// which it mostly skips without a word. Instruction text is stored as written;
+// the step compiler reads it later.
+//
+// Lines and digit runs may be of any length: texts are gathered in one
+// growable buffer and copied into the build's pool, and numbers are collected
+// in 64 bits and refused, never wrapped, when they outgrow their field.
 #include "files/step_reader.h"
 
+#include <climits>
+#include <string>
+
+#include "driver/diagnostics.h"
+#include "files/config.h"
+
 namespace px {
-int read_step_file(std::FILE* file, const char*, uint32_t&, read_counts&) {
-    if (file) std::fclose(file);
-    return READ_FAILED;
+
+int text_input::get() {
+    if (has_pushed) {
+        has_pushed = false;
+        return pushed;
+    }
+    if (!file) return EOF;
+    int c = getc_unlocked(file);
+    if (c == '\r') {
+        // CR LF is one line end; a lone CR stays what it is.
+        int next = getc_unlocked(file);
+        if (next == '\n') return '\n';
+        if (next != EOF) std::ungetc(next, file);
+    }
+    return c;
 }
+
+bool text_input::unget(int c) {
+    if (c == EOF || has_pushed) return false;
+    pushed = c;
+    has_pushed = true;
+    return true;
+}
+
+void text_input::close() {
+    if (file) std::fclose(file);
+    file = nullptr;
+    has_pushed = false;
+}
+
+void skip_past(text_input& in, int c) {
+    for (int got = in.get(); got != EOF && got != c; got = in.get()) {
+    }
+}
+
+namespace {
+
+// The largest output number an entry may name. 32768 is where the output
+// changes of a step end, so an entry may never be read as that.
+constexpr uint64_t OUTPUT_NUMBER_LIMIT = 32767;
+
+// Digits shown of an over-long number in a message.
+constexpr std::size_t DIGITS_SHOWN = 20;
+
+bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool is_digit(int c) { return c >= '0' && c <= '9'; }
+bool is_printable(int c) { return c >= 0x20 && c <= 0x7E; }
+
+// One file being read: the input, its name for messages, the number of the
+// step being filled, and the text buffer that every reader returns in.
+struct source {
+    text_input& in;
+    const char* file_name;
+    uint32_t step_number;
+    std::string text;
+};
+
+void push_back(source& s, int c, int level) {
+    if (!s.in.unget(c)) log_message(level, "The ungetc() function returned EOF.");
+}
+
+void skip_blanks(source& s) {
+    for (;;) {
+        int c = s.in.get();
+        if (c == EOF) return;
+        if (!is_blank(c)) {
+            push_back(s, c, LOG_WARNING);
+            return;
+        }
+    }
+}
+
+// A run of digits starting with first into s.text; value saturates just past
+// limit so that no run, however long, can wrap. Returns the character after
+// the run.
+int read_digits(source& s, int first, uint64_t limit, uint64_t& value) {
+    s.text.clear();
+    value = 0;
+    int c = first;
+    for (; is_digit(c); c = s.in.get()) {
+        s.text.push_back(static_cast<char>(c));
+        if (value <= limit) value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return c;
+}
+
+std::string shown_digits(const std::string& digits) {
+    if (digits.size() <= DIGITS_SHOWN) return digits;
+    return digits.substr(0, DIGITS_SHOWN) + "...";
+}
+
+// The number of the next step header, 0 when the file holds no further step
+// (or the step is the illegal [0]), -1 when the number is too large to be a
+// step number at all (reported).
+int64_t read_step_number(source& s) {
+    skip_blanks(s);
+    int undesirable = 0;
+    auto count = [&undesirable] {
+        if (undesirable < INT_MAX) ++undesirable;
+    };
+    for (;;) {
+        int c = s.in.get();
+        if (c == EOF) return 0;
+        if (c == '[') break;
+        if (c == '}') {
+            // The end of a data table at the head of the file.
+            skip_blanks(s);
+            continue;
+        }
+        count();
+    }
+    uint64_t number;
+    int c = read_digits(s, s.in.get(), UINT32_MAX, number);
+    if (c == EOF) return 0;
+    if (c != ']') {
+        count();
+        for (;;) {
+            c = s.in.get();
+            if (c == EOF) return 0;
+            if (c == ']') break;
+            count();
+        }
+    }
+    if (number > UINT32_MAX) {
+        log_message(LOG_ERROR, "Step number [%s] in file \"%s\" is too large.", shown_digits(s.text).c_str(),
+                    s.file_name);
+        return -1;
+    }
+    if (undesirable != 0)
+        log_message(LOG_WARNING, "%d undesirable characters encountered reading step %u.", undesirable,
+                    static_cast<unsigned>(number));
+    if (number == 0) log_message(LOG_ERROR, "Found illegal step number [0].");
+    return static_cast<int64_t>(number);
+}
+
+// The first word after the header, unless the step goes straight on to its
+// comments or its separator.
+bool read_label(source& s) {
+    skip_blanks(s);
+    int c = s.in.get();
+    if (c == EOF) return false;
+    if (c == ';' || c == '-') {
+        push_back(s, c, LOG_ERROR);
+        return false;
+    }
+    s.text.assign(1, static_cast<char>(c));
+    for (c = s.in.get(); c != EOF && is_printable(c) && !is_blank(c); c = s.in.get())
+        s.text.push_back(static_cast<char>(c));
+    return true;
+}
+
+// One comment: the rest of a line after a run of ';'. Anything else before
+// the separator is dropped.
+bool read_comment(source& s) {
+    skip_blanks(s);
+    int c;
+    for (;;) {
+        c = s.in.get();
+        if (c == EOF) return false;
+        if (c == '-') {
+            push_back(s, c, LOG_ERROR);
+            return false;
+        }
+        if (c == ';') break;
+    }
+    do c = s.in.get();
+    while (c == ';');
+    s.text.clear();
+    for (; c != EOF && c != '\n'; c = s.in.get()) s.text.push_back(static_cast<char>(c));
+    return true;
+}
+
+enum change_kind { CHANGE_READ, CHANGE_REFUSED, CHANGES_END };
+
+// One output change: an entry such as 5+ or 12-, or the all-off form; or the
+// end of the section at the second separator or the no-change form.
+change_kind read_output_change(source& s, int32_t& value) {
+    skip_blanks(s);
+    int c;
+    do c = s.in.get();
+    while (c != EOF && !is_digit(c) && c != '-' && c != '<');
+    if (c == EOF) return CHANGES_END;
+    if (c == '-') {
+        skip_past(s.in, '\n');
+        return CHANGES_END;
+    }
+    if (c == '<') {
+        skip_blanks(s);
+        int kind = s.in.get();
+        do c = s.in.get();
+        while (c != EOF && c != '-');
+        if (kind == 't' || kind == 'T') {
+            // The '-' is the separator's: the next call ends the section on it.
+            if (c != EOF) push_back(s, c, LOG_ERROR);
+            value = 0;
+            return CHANGE_READ;
+        }
+        skip_past(s.in, '\n');
+        return CHANGES_END;
+    }
+    uint64_t number;
+    int sign = read_digits(s, c, OUTPUT_NUMBER_LIMIT, number);
+    if (number > OUTPUT_NUMBER_LIMIT) {
+        log_message(LOG_WARNING, "Output number %s in step [%u] is larger than %u; output change ignored.",
+                    shown_digits(s.text).c_str(), static_cast<unsigned>(s.step_number),
+                    static_cast<unsigned>(OUTPUT_NUMBER_LIMIT));
+        return CHANGE_REFUSED;
+    }
+    value = sign == '-' ? -static_cast<int32_t>(number) : static_cast<int32_t>(number);
+    return CHANGE_READ;
+}
+
+// One instruction line, or none when the next step begins.
+bool read_instruction(source& s) {
+    skip_blanks(s);
+    int c = s.in.get();
+    if (c == EOF) return false;
+    if (c == '[') {
+        push_back(s, c, LOG_WARNING);
+        return false;
+    }
+    s.text.assign(1, static_cast<char>(c));
+    for (c = s.in.get(); c != EOF && c != '\n'; c = s.in.get()) s.text.push_back(static_cast<char>(c));
+    return true;
+}
+
+struct close_on_return {
+    text_input& in;
+    ~close_on_return() { in.close(); }
+};
+
+}  // namespace
+
+int read_step_file(text_input& in, const char* file_name, link_state& state) {
+    close_on_return closer{in};
+    source s{in, file_name, 0, {}};
+    bool first = true;
+    uint64_t offset = 0;
+    for (;;) {
+        int64_t written = read_step_number(s);
+        if (written < 0) return READ_FAILED;
+        if (written == 0) return READ_OK;
+
+        if (first) {
+            first = false;
+            if (written == 1) {
+                offset = state.last_number;
+            } else if (static_cast<uint64_t>(written) < uint64_t{state.last_number} + 1) {
+                log_message(LOG_ERROR,
+                            "Bad first step number in file \"%s\", previous file last step %d, this one %d.",
+                            file_name, static_cast<int>(state.last_number), static_cast<int>(written));
+                return READ_FAILED;
+            }
+        }
+        uint64_t number = static_cast<uint64_t>(written) + offset;
+        if (number > static_cast<uint64_t>(max_steps())) {
+            report_step_error(nullptr, "Too many steps for this type of controller, MAX is %d.",
+                              static_cast<int>(max_steps()));
+            return READ_TOO_MANY_STEPS;
+        }
+        if (!is_end(state.last_step) && number <= step_of(state.last_step)->number) {
+            log_message(LOG_ERROR, "Step [%u] (%s) is out of order.", static_cast<unsigned>(number),
+                        the_program.name ? the_program.name : "");
+            return READ_FAILED;
+        }
+
+        list_node* node = new_step_after(state.last_step, static_cast<uint32_t>(number));
+        state.last_step = node;
+        state.last_number = static_cast<uint32_t>(number);
+        ++state.counts.steps;
+        s.step_number = state.last_number;
+        step* st = step_of(node);
+
+        if (read_label(s)) st->label = pool_strdup(s.text);
+
+        list_node* after = END;
+        while (read_comment(s)) {
+            after = append_comm(node, after);
+            if (is_end(after)) {
+                log_message(LOG_ERROR, "Nil returned by append_comm().");
+                return READ_FAILED;
+            }
+            comment_of(after)->text = pool_strdup(s.text);
+        }
+
+        // The first separator and the rest of its line.
+        skip_past(in, '-');
+        skip_past(in, '\n');
+
+        for (;;) {
+            int32_t value = 0;
+            change_kind kind = read_output_change(s, value);
+            if (kind == CHANGES_END) break;
+            if (kind == CHANGE_REFUSED) continue;
+            add_output_change(node, value);
+            ++state.counts.output_changes;
+        }
+
+        after = END;
+        while (read_instruction(s)) {
+            after = append_inst(node, after);
+            if (is_end(after)) {
+                log_message(LOG_ERROR, "Nil returned by append_inst().");
+                return READ_FAILED;
+            }
+            instruction_of(after)->text = pool_strdup(s.text);
+            ++state.counts.instructions;
+        }
+    }
+}
+
 }  // namespace px

@@ -8,6 +8,28 @@
 
 namespace px {
 
+// A text file read one character at a time with one character of push-back.
+// Files from the old platform end their lines in CR LF; every pair arrives
+// here as a single LF, so such a file reads exactly as its LF copy. The file
+// is closed when the input goes, however the read ends.
+struct text_input {
+    std::FILE* file = nullptr;
+    int pushed = EOF;
+    bool has_pushed = false;
+
+    explicit text_input(std::FILE* f) : file(f) {}
+    ~text_input() { close(); }
+    text_input(const text_input&) = delete;
+    text_input& operator=(const text_input&) = delete;
+
+    // The next character, or EOF.
+    int get();
+    // Gives c back to the next get(). False when c is EOF or a character is
+    // already waiting.
+    bool unget(int c);
+    void close();
+};
+
 enum read_result { READ_OK = 0, READ_FAILED = 1, READ_TOO_MANY_STEPS = 2 };
 
 // Counts over all files of one program.
@@ -17,11 +39,21 @@ struct read_counts {
     int instructions;
 };
 
+// What the files read so far leave to the next one.
+struct link_state {
+    uint32_t last_number;  // number of the last step read (0 before the first)
+    list_node* last_step;  // that step, where the next one is linked; END at first
+    read_counts counts;
+};
+
 // Reads the steps of an open step file (positioned where its steps begin) and
-// appends them to the program. last_number is the number of the last step
-// read before this file (0 for the first file); it is updated. file_name
-// names the file in messages. The file is closed in every case.
-int read_step_file(std::FILE* file, const char* file_name, uint32_t& last_number,
-                   read_counts& counts);
+// appends them to the program after state.last_step, numbering the file by
+// the linking rule: a file whose first step is [1] follows on from the steps
+// before it, any other is numbered as written. file_name names the file in
+// messages. The file is closed in every case.
+int read_step_file(text_input& in, const char* file_name, link_state& state);
+
+// Drops everything up to and including the first c (or to the end).
+void skip_past(text_input& in, int c);
 
 }  // namespace px
