@@ -1,0 +1,251 @@
+// read_file over whole programs: single step files and link files, the
+// linking rule, the companion files, and every message on the way.
+//
+// Most cases are golden: a folder under tests/golden/files/reader holds the
+// input files and expected.txt, whose first line names what is read and whose
+// rest is what comes out: the result, the log and the program as read. Each
+// case runs twice, as written and with every input file turned into CR LF
+// line ends, and both runs must give the same text.
+// PX_UPDATE_GOLDEN=1 rewrites expected.txt from the LF run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/build_state.h"
+#include "driver/model.h"
+#include "files/config.h"
+#include "files/read_file.h"
+#include "program_dump.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string without_cr(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != '\r') out.push_back(c);
+    return out;
+}
+
+// Runs read_file on path in the current folder with a fresh pool and log.
+struct read_outcome {
+    int result;
+    std::string log;
+    std::string program;
+    std::string name;
+    std::string model;
+};
+
+read_outcome run_read_file(const char* path) {
+    read_outcome out{};
+    EXPECT_TRUE(px::pool_create());
+    px::reset_program();
+    px::error_count = 7;  // a successful read sets it back to 0
+    px::build_ok = true;
+    std::FILE* log = std::fopen("pxlinker.log", "w+");
+    px::build_log = log;
+    out.result = px::read_file(path);
+    px::build_log = nullptr;
+    std::fclose(log);
+    out.log = without_cr(pxtest::read_file("pxlinker.log"));
+    out.program = pxtest::dump_program();
+    out.name = px::the_program.name ? px::the_program.name : "<none>";
+    const px::config_param& model = px::config_params[px::PARAM_CONTROLLER_MODEL];
+    out.model = std::string(model.has_model ? model.model : "<none>") + ", model code " +
+                std::to_string(px::model_code) + ", " + std::to_string(px::max_steps()) + " steps";
+    if (out.result == 0) {
+        EXPECT_EQ(px::error_count, 0);
+        EXPECT_FALSE(px::the_program.modified);
+        EXPECT_EQ(px::the_program.editing, px::the_program.steps);
+    }
+    px::pool_destroy();
+    return out;
+}
+
+// --- golden cases ----------------------------------------------------------
+
+const fs::path golden_root = pxtest::golden("files/reader");
+
+std::vector<std::string> golden_cases() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(golden_root))
+        if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Copies the case's input files into the current folder, in CR LF when asked.
+void copy_inputs(const fs::path& from, bool as_crlf) {
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        fs::path relative = fs::relative(entry.path(), from);
+        if (relative == "expected.txt") continue;
+        if (entry.is_directory()) {
+            fs::create_directories(relative);
+            continue;
+        }
+        std::string content = pxtest::read_file(entry.path().string());
+        pxtest::write_file(relative.string(), as_crlf ? pxtest::crlf(content) : content);
+    }
+}
+
+std::string run_case(const fs::path& folder, const std::string& path, bool as_crlf) {
+    pxtest::scratch_dir dir;
+    copy_inputs(folder, as_crlf);
+    read_outcome out = run_read_file(path.c_str());
+    return "read_file \"" + path + "\"\nresult " + std::to_string(out.result) + "\nconfiguration " + out.model +
+           "\n--- log\n" + out.log +
+           "--- program " + pxtest::quoted(out.name.c_str()) + "\n" + out.program;
+}
+
+class golden_read : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(golden_read, reads_as_expected_with_lf_and_with_cr_lf_line_ends) {
+    fs::path folder = golden_root / GetParam();
+    std::string expected = pxtest::read_file((folder / "expected.txt").string());
+    std::string first_line = expected.substr(0, expected.find('\n'));
+    const std::string head = "read_file \"";
+    ASSERT_EQ(first_line.compare(0, head.size(), head), 0) << "expected.txt must start with " << head;
+    std::string path = first_line.substr(head.size(), first_line.size() - head.size() - 1);
+
+    std::string lf = run_case(folder, path, false);
+    if (std::getenv("PX_UPDATE_GOLDEN")) pxtest::write_file((folder / "expected.txt").string(), lf);
+    else EXPECT_EQ(lf, expected);
+    EXPECT_EQ(run_case(folder, path, true), lf) << "the CR LF copy reads differently";
+}
+
+INSTANTIATE_TEST_SUITE_P(files, golden_read, ::testing::ValuesIn(golden_cases()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// --- cases built in code -----------------------------------------------------
+
+// A step file whose steps are numbered first..last, each with one instruction.
+std::string steps(int first, int last) {
+    std::string out;
+    for (int n = first; n <= last; ++n) out += "[" + std::to_string(n) + "]\n---\n---\nwait " + std::to_string(n) + "\n";
+    return out;
+}
+
+TEST(read_file, without_a_path_reports_it_and_fails) {
+    pxtest::scratch_dir dir;
+    read_outcome out = run_read_file(nullptr);
+    EXPECT_EQ(out.result, 1);
+    EXPECT_EQ(out.log, "Error:  No file name specified to read_file().\n");
+}
+
+TEST(read_file, the_mak_extension_is_recognised_in_any_letter_case) {
+    for (const char* name : {"line.mak", "line.MAK", "line.Mak", "line.mAK"}) {
+        pxtest::scratch_dir dir;
+        pxtest::write_file("main.pre", steps(1, 2));
+        pxtest::write_file(name, "main.pre\n");
+        read_outcome out = run_read_file(name);
+        EXPECT_EQ(out.result, 0) << name;
+        EXPECT_EQ(out.name, "main.pre") << name;
+    }
+}
+
+TEST(read_file, a_name_longer_than_79_characters_is_one_whole_name) {
+    pxtest::scratch_dir dir;
+    std::string folder(120, 'f');
+    fs::create_directory(folder);
+    std::string master = folder + "/" + std::string(150, 'm') + ".pre";
+    pxtest::write_file(master, steps(1, 3));
+    pxtest::write_file("long.mak", master + "\n");
+    read_outcome out = run_read_file("long.mak");
+    EXPECT_EQ(out.result, 0) << out.log;
+    EXPECT_EQ(out.name, master);
+    EXPECT_NE(out.log.find("Read file \"" + master + "\" [3 steps, 0 output changes, 3 instructions]."),
+              std::string::npos)
+        << out.log;
+}
+
+TEST(read_file, a_link_file_of_80_names_reads_every_file) {
+    pxtest::scratch_dir dir;
+    std::string link;
+    for (int i = 1; i <= 80; ++i) {
+        std::string name = "part" + std::to_string(i) + ".pre";
+        pxtest::write_file(name, steps(1, 2));
+        link += name + "\n";
+    }
+    pxtest::write_file("big.mak", link);
+    read_outcome out = run_read_file("big.mak");
+    EXPECT_EQ(out.result, 0) << out.log;
+    EXPECT_NE(out.log.find("Reading VEP/PRE program steps from file \"part80.pre\"..."), std::string::npos);
+    EXPECT_NE(out.log.find("Read file \"part1.pre\" [160 steps, 0 output changes, 160 instructions]."),
+              std::string::npos);
+}
+
+TEST(read_file, a_link_file_of_81_names_fails_naming_the_limit_before_reading_any_step) {
+    pxtest::scratch_dir dir;
+    std::string link;
+    for (int i = 1; i <= 81; ++i) {
+        std::string name = "part" + std::to_string(i) + ".pre";
+        pxtest::write_file(name, steps(1, 2));
+        link += name + "\n\n";
+    }
+    pxtest::write_file("big.mak", link);
+    read_outcome out = run_read_file("big.mak");
+    EXPECT_EQ(out.result, 1);
+    EXPECT_EQ(out.log,
+              "Reading VEP/MAK program from file \"big.mak\"...\n"
+              "Error:  Link file \"big.mak\" lists more than 80 step files.\n");
+    EXPECT_EQ(out.program, "");
+}
+
+TEST(read_file, a_4096_step_program_reads_whole_on_a_wide_model) {
+    pxtest::scratch_dir dir;
+    pxtest::write_file("main.fig", "controller_model K530\n");
+    std::string link;
+    for (int i = 0; i < 64; ++i) {
+        std::string name = "p" + std::to_string(i) + ".pre";
+        pxtest::write_file(name, steps(1, 64));
+        link += name + "\r\n";
+    }
+    pxtest::write_file("main.pre", "");
+    pxtest::write_file("all.mak", "main.pre\r\n" + link);
+    read_outcome out = run_read_file("all.mak");
+    EXPECT_EQ(out.result, 0) << out.log;
+    EXPECT_NE(out.log.find("[4096 steps, 0 output changes, 4096 instructions]"), std::string::npos) << out.log;
+    EXPECT_EQ(px::model_code, 12);
+}
+
+TEST(read_file, the_callers_path_is_left_as_it_was) {
+    pxtest::scratch_dir dir;
+    pxtest::write_file("prog.vep", steps(1, 1));
+    char path[] = "prog.vep";
+    EXPECT_EQ(run_read_file(path).result, 0);
+    EXPECT_STREQ(path, "prog.vep");
+}
+
+TEST(read_file, a_second_read_empties_the_program_first) {
+    pxtest::scratch_dir dir;
+    pxtest::write_file("a.vep", steps(1, 3));
+    pxtest::write_file("b.vep", steps(5, 5));
+    ASSERT_TRUE(px::pool_create());
+    px::reset_program();
+    ASSERT_EQ(px::read_file("a.vep"), 0);
+    ASSERT_EQ(px::read_file("b.vep"), 0);
+    EXPECT_EQ(pxtest::dump_program(), "step 5\n  instruction \"wait 5\"\n");
+    EXPECT_STREQ(px::the_program.name, "B.VEP");
+    px::pool_destroy();
+}
+
+TEST(read_file, a_failed_open_of_the_master_leaves_the_program_as_it_was) {
+    pxtest::scratch_dir dir;
+    pxtest::write_file("a.vep", steps(1, 2));
+    ASSERT_TRUE(px::pool_create());
+    px::reset_program();
+    ASSERT_EQ(px::read_file("a.vep"), 0);
+    EXPECT_EQ(px::read_file("missing.vep"), 1);
+    EXPECT_EQ(pxtest::dump_program(), "step 1\n  instruction \"wait 1\"\nstep 2\n  instruction \"wait 2\"\n");
+    EXPECT_STREQ(px::the_program.name, "A.VEP");
+    px::pool_destroy();
+}
+
+}  // namespace

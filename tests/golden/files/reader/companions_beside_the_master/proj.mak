@@ -1,0 +1,2 @@
+work/line/main.pre
+work/feed.pre

@@ -1,0 +1,3 @@
+a.pre
+missing.pre
+b.pre

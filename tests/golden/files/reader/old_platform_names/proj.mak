@@ -1,0 +1,2 @@
+WORK\Line\MAIN.PRE
+work\LINE\Feed.pre
