@@ -1,14 +1,290 @@
+// The object file (".dso") and the capacity checks.
+//
+// The file is a two-byte magic number, a status byte, and then records of
+// the form L, type, 16-bit address, L data bytes. Each record goes out in a
+// single write so that a failing disk never leaves half a header behind; the
+// downloader checks the data bytes against the checksum record at the end.
+// The status byte is 0 until the end of a build with errors, when it is
+// patched in place.
 #include "driver/object_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
+#include "files/config.h"
+#include "files/file_names.h"
+
 namespace px {
-void reset_object_file() {}
-int open_object_file(const char*) { return -1; }
-void close_object_file(int) {}
-void write_object_header(int) {}
-void write_record(int, uint8_t, uint16_t, const uint8_t*, int, const char*) {}
-void write_step_code(int, const uint8_t*) {}
-void write_object_trailer(int, const uint8_t*) {}
-void check_capacity() {}
-void update_status_byte(int) {}
-void format_summary_line() {}
+
+namespace {
+
+constexpr int RECORD_HEADER = 4;
+constexpr int RECORD_MAX_DATA = 255;
+constexpr int TABLE_RECORD_BYTES = 16;  // step length and data table records
+constexpr long K531_TABLE_CAPACITY = 64000;
+// The small code 0 models keep their data table in the program memory.
+constexpr long SMALL_TABLE_BYTES = 3448;
+
+uint8_t checksum = 0;
+uint32_t code_offset = 0;
+
+// Figures of the last capacity check, for the summary line.
+long table_bytes = 0;
+long program_percent = 0;
+long table_percent = 0;
+
+// Program memory per model. reduced < 0 matches either setting of the
+// reduced-memory flag; code < 0 is the row for every code not listed.
+struct capacity_row {
+    int code;
+    int reduced;
+    long capacity;
+    const char* message;
+};
+
+const capacity_row capacity_table[] = {
+    {0, 0, 4089, "MEMORY:  This program exceeds the K410's  total capacity  (4089 bytes)"},
+    {0, 1, 8178, "MEMORY:  This program exceeds the K105's  total capacity  (8178 bytes)"},
+    {5, -1, 21542, "MEMORY:  This program exceeds the K205's  total capacity  (21542 bytes)"},
+    {10, -1, 62498, "MEMORY:  This program exceeds the K415's  total capacity  (62498 bytes)"},
+    {11, -1, 29942, "MEMORY:  This program exceeds the K520 CPU's  total capacity  (29942 bytes)"},
+    {12, -1, 29942, "MEMORY:  This program exceeds the K530 CPU's  total capacity  (29942 bytes)"},
+    // The text has always named 64094 bytes; the limit tested is 64096.
+    {13, -1, 64096,
+     "MEMORY:  This program exceeds the K531 CPU's  program capacity  (64094 bytes), data table (64000)"},
+    {14, -1, 64096,
+     "MEMORY:  This program exceeds the K533 CPU's  program capacity  (64096 bytes), data table (64000)"},
+    {-1, -1, 13348, "MEMORY:  This program exceeds the K411's total capacity  (13348 bytes)"},
+};
+
+const capacity_row& capacity_for(int code, bool reduced) {
+    for (const capacity_row& row : capacity_table) {
+        if (row.code < 0) return row;
+        if (row.code == code && (row.reduced < 0 || row.reduced == (reduced ? 1 : 0))) return row;
+    }
+    return capacity_table[sizeof capacity_table / sizeof capacity_table[0] - 1];
+}
+
+const capacity_row& k531_row() { return capacity_for(13, true); }
+
+// Codes 12 and 13 keep the data table in a memory of its own.
+bool separate_table_memory(int code) { return code == 12 || code == 13; }
+
+// Four start/stop/reset/step rows, one bit each, in this order.
+const param_row system_config_bits[] = {PARAM_START_ON_INPUT1, PARAM_STOP_ON_INPUT2, PARAM_RESET_ON_INPUT3,
+                                        PARAM_STEP_ON_INPUT4};
+
+const data_table* program_table() {
+    const data_table* t = the_program.table;
+    if (!t || t->rows <= 0 || t->columns <= 0 || !t->elements) return nullptr;
+    return t;
+}
+
+long data_table_bytes() {
+    const data_table* t = program_table();
+    return t ? 2L * t->rows * t->columns : 0;
+}
+
+// One write, retried only when a signal interrupted it before anything went.
+bool write_all(int fd, const void* bytes, std::size_t count) {
+    ssize_t done;
+    do {
+        done = ::write(fd, bytes, count);
+    } while (done < 0 && errno == EINTR);
+    return done >= 0 && static_cast<std::size_t>(done) == count;
+}
+
+void put_le16(uint8_t* at, uint32_t value) {
+    at[0] = static_cast<uint8_t>(value);
+    at[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void write_step_lengths(int fd, const uint8_t* step_lengths) {
+    for (uint32_t first = 0; first < MAX_STEPS && build_ok; first += TABLE_RECORD_BYTES) {
+        uint32_t left = MAX_STEPS - first;
+        int count = left < TABLE_RECORD_BYTES ? static_cast<int>(left) : TABLE_RECORD_BYTES;
+        write_record(fd, RECORD_STEP_LENGTHS, static_cast<uint16_t>(first), step_lengths + first, count,
+                     "Writing step length table to disk.");
+    }
+}
+
+void write_table_size(int fd) {
+    const data_table* t = the_program.table;
+    uint8_t size[4] = {};
+    if (t) {
+        put_le16(size, static_cast<uint32_t>(t->rows));
+        put_le16(size + 2, static_cast<uint32_t>(t->columns));
+    }
+    write_record(fd, RECORD_TABLE_SIZE, 0, size, sizeof size, "Writing data table size to disk.");
+}
+
+// Elements high byte first, 16 bytes to a record; the last record takes
+// what is left.
+void write_table_data(int fd) {
+    const data_table* t = program_table();
+    if (!t) return;
+    if (model_code == 0 && !reduced_memory && data_table_bytes() > SMALL_TABLE_BYTES)
+        report_step_error(nullptr, "Data Table:  IXO K400 VEP supports only 1724 data table elements.");
+
+    static const char message[] = "Writing data table data to disk.";
+    uint8_t pending[TABLE_RECORD_BYTES];
+    int filled = 0;
+    uint32_t offset = 0;
+    long count = static_cast<long>(t->rows) * t->columns;
+    for (long i = 0; i < count; ++i) {
+        if (filled == TABLE_RECORD_BYTES) {
+            write_record(fd, RECORD_TABLE_DATA, static_cast<uint16_t>(offset), pending, filled, message);
+            offset += static_cast<uint32_t>(filled);
+            filled = 0;
+        }
+        pending[filled++] = static_cast<uint8_t>(t->elements[i] >> 8);
+        pending[filled++] = static_cast<uint8_t>(t->elements[i]);
+    }
+    if (filled > 0) write_record(fd, RECORD_TABLE_DATA, static_cast<uint16_t>(offset), pending, filled, message);
+}
+
+void write_options(int fd) {
+    if (model_code == 0) return;
+    const uint8_t options[4] = {};
+    write_record(fd, RECORD_OPTIONS, 0, options, sizeof options, "Writing options data to disk.");
+}
+
+void write_system_config(int fd) {
+    uint8_t config = 0;
+    for (int bit = 0; bit < 4; ++bit)
+        if (param_value(system_config_bits[bit]) == 1) config = static_cast<uint8_t>(config | (1u << bit));
+    write_record(fd, RECORD_SYSTEM_CONFIG, 0, &config, 1, "Writing system configuration byte to disk.");
+}
+
+void write_checksum(int fd) {
+    uint8_t sum = checksum;
+    write_record(fd, RECORD_CHECKSUM, 0, &sum, 1, "Writing checksum to disk.");
+}
+
+// value * 100 / base in double precision, truncated toward zero.
+long percent_of(long value, long base) {
+    if (base <= 0) return 0;
+    return static_cast<long>(static_cast<double>(value) * 100.0 / static_cast<double>(base));
+}
+
+}  // namespace
+
+void reset_object_file() {
+    checksum = 0;
+    code_offset = 0;
+    table_bytes = 0;
+    program_percent = 0;
+    table_percent = 0;
+}
+
+int open_object_file(const char* name) { return open_binary_for_write(name); }
+
+void close_object_file(int fd) {
+    if (fd >= 0) ::close(fd);
+}
+
+void write_object_header(int fd) {
+    if (!build_ok) return;
+    const uint8_t magic[2] = {static_cast<uint8_t>(model_code == 0 ? 0xEF : 0xED),
+                              static_cast<uint8_t>(model_code == 0 ? 0xBE : 0xFE)};
+    if (!write_all(fd, magic, sizeof magic)) report_step_error(nullptr, "Writing magic DSO number.");
+    if (!build_ok) return;
+    const uint8_t status = 0;
+    if (!write_all(fd, &status, 1)) report_step_error(nullptr, "Zeroing status byte.");
+}
+
+void write_record(int fd, uint8_t type, uint16_t address, const uint8_t* data, int length, const char* message) {
+    if (!build_ok) return;
+    // L has one byte; a longer record cannot be expressed and is not written.
+    if (length < 0 || length > RECORD_MAX_DATA) {
+        report_step_error(nullptr, "%s", message);
+        return;
+    }
+    uint8_t record[RECORD_HEADER + RECORD_MAX_DATA];
+    record[0] = static_cast<uint8_t>(length);
+    record[1] = type;
+    put_le16(record + 2, address);
+    if (length > 0) std::memcpy(record + RECORD_HEADER, data, static_cast<std::size_t>(length));
+    bool written = write_all(fd, record, static_cast<std::size_t>(RECORD_HEADER + length));
+    for (int i = 0; i < length; ++i) checksum = static_cast<uint8_t>(checksum + data[i]);
+    if (!written) report_step_error(nullptr, "%s", message);
+}
+
+void write_step_code(int fd, const uint8_t* image) {
+    write_record(fd, RECORD_STEP_CODE, static_cast<uint16_t>(code_offset), image + 1, image[0],
+                 "Writing compiled code to disk.");
+    code_offset += image[0];
+}
+
+void write_object_trailer(int fd, const uint8_t* step_lengths) {
+    write_step_lengths(fd, step_lengths);
+    write_table_size(fd);
+    write_table_data(fd);
+    write_options(fd);
+    write_system_config(fd);
+    write_checksum(fd);
+}
+
+void check_capacity() {
+    const capacity_row& row = capacity_for(model_code, reduced_memory);
+    const long steps = static_cast<long>(MAX_STEPS);
+    const long program = static_cast<long>(program_bytes);
+    table_bytes = data_table_bytes();
+    program_percent = 0;
+    table_percent = 0;
+
+    long table_base;
+    if (separate_table_memory(model_code)) {
+        total_bytes = static_cast<uint32_t>(program + steps);
+        if (table_bytes > K531_TABLE_CAPACITY) {
+            // Both models share the K531's data table memory and its text.
+            report_step_error(nullptr, "%s, %ld data table required.", k531_row().message, table_bytes);
+            return;
+        }
+        table_base = K531_TABLE_CAPACITY;
+    } else {
+        total_bytes = static_cast<uint32_t>(program + steps + table_bytes);
+        table_base = row.capacity - steps;
+    }
+
+    if (static_cast<long>(total_bytes) > row.capacity) {
+        report_step_error(nullptr, "%s, %ld required.", row.message, static_cast<long>(total_bytes));
+        return;
+    }
+    program_percent = percent_of(program, row.capacity - steps);
+    table_percent = percent_of(table_bytes, table_base);
+}
+
+void update_status_byte(int fd) {
+    if (error_count < 1 || !build_ok) return;
+    // A count that is a multiple of 256 would read as 0, "no errors": such a
+    // build says 255 instead, so the downloader still refuses it.
+    uint8_t status = static_cast<uint8_t>(error_count & 0xFF);
+    if (status == 0) status = 0xFF;
+    if (::lseek(fd, 2, SEEK_SET) != 2) {
+        log_message(LOG_ERROR, "Seeking:  Downloader will not know about compiler errors.");
+        return;
+    }
+    if (!write_all(fd, &status, 1)) report_step_error(nullptr, "Updating status byte.");
+}
+
+void format_summary_line() {
+    char line[256];
+    if (separate_table_memory(model_code)) {
+        std::snprintf(line, sizeof line,
+                      "Successful compile: %ld bytes program (%ld%% RAM used), %ld bytes data table (%ld%% RAM used).",
+                      static_cast<long>(program_bytes), program_percent, table_bytes, table_percent);
+    } else {
+        std::snprintf(line, sizeof line, "Successful compile: %ld bytes program, %ld bytes data table (%ld%% RAM used).",
+                      static_cast<long>(program_bytes), table_bytes, program_percent);
+    }
+    summary_line = line;
+}
+
 }  // namespace px
