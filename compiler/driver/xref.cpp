@@ -1,7 +1,204 @@
+// The resource cross-reference map (".xrf").
+//
+// Each kind keeps an ordered map from resource number to its uses, so a
+// program with tens of thousands of distinct registers records in n log n
+// rather than walking a list per use. Everything lives in the build's pool
+// and goes with it; clear_usage only forgets the old lists.
 #include "driver/xref.h"
 
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <memory_resource>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/diagnostics.h"
+#include "files/config.h"
+#include "files/file_names.h"
+
 namespace px {
-void clear_usage() {}
-void record_usage(int, int32_t, list_node*, list_node*) {}
-int write_cross_reference_map(const char*) { return 0; }
+
+namespace {
+
+constexpr int FIRST_MAPPED_KIND = KIND_ANALOG_INPUT;
+constexpr std::size_t TEXT_COLUMNS = 68;
+
+const char* const kind_names[KIND_COUNT] = {
+    "Node",           "Model",           "Start",           "Stop",
+    "Reset",          "Step",            "Analog Input",    "Analog Output",
+    "Stepper Motor",  "Servo",           "Prototype Board", "High Speed Counter",
+    "Thumbwheel",     "Digital Display", "Digital Input",   "Digital Output",
+    "Data Table Column", "Flag",         "Counter",         "Register",
+};
+
+// What a step does to a digital output; the map shows the word.
+const char ALL_OFF[] = "all off";
+const char ON[] = "on";
+const char OFF[] = "off";
+
+struct use_entry {
+    uint32_t step_number;
+    const char* text;
+    // What makes two uses the same: the instruction node, or for outputs the
+    // action word.
+    const void* source;
+};
+
+using use_list = std::pmr::vector<use_entry>;
+using usage_list = std::pmr::map<int64_t, use_list>;
+
+usage_list* usage[KIND_COUNT] = {};
+
+usage_list& list_of(int kind) {
+    if (!usage[kind]) {
+        std::pmr::polymorphic_allocator<> alloc(pool_resource());
+        usage[kind] = alloc.new_object<usage_list>();
+    }
+    return *usage[kind];
+}
+
+struct file_closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using unique_file = std::unique_ptr<std::FILE, file_closer>;
+
+template <typename... Args>
+std::string format(const char* fmt, Args... args) {
+    int n = std::snprintf(nullptr, 0, fmt, args...);
+    if (n <= 0) return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    std::snprintf(out.data(), out.size() + 1, fmt, args...);
+    return out;
+}
+
+// The classic 24-character form, "Wed Jun 30 21:49:08 1993", in English
+// whatever the locale.
+std::string local_date() {
+    static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::time_t now = std::time(nullptr);
+    std::tm t{};
+    if (!localtime_r(&now, &t)) return std::string(24, ' ');
+    return format("%.3s %.3s%3d %.2d:%.2d:%.2d %d", days[(t.tm_wday % 7 + 7) % 7], months[(t.tm_mon % 12 + 12) % 12],
+                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, 1900 + t.tm_year);
+}
+
+// Names may come with either separator: the old platform's '\' or '/'.
+std::string_view base_name(std::string_view name) {
+    std::size_t cut = name.find_last_of("\\/");
+    return cut == std::string_view::npos ? name : name.substr(cut + 1);
+}
+
+// "    [n]  text" padded to 68 columns. A longer text is cut after 67
+// characters with a '\' and goes on at column 0, as often as needed.
+std::string use_line(const use_entry& use) {
+    std::string line = format("    %6s  ", format("[%d]", static_cast<int>(use.step_number)).c_str());
+    std::string_view text = use.text;
+    if (text.size() <= TEXT_COLUMNS) {
+        line += text;
+        line.append(TEXT_COLUMNS - text.size(), ' ');
+    } else {
+        while (text.size() > TEXT_COLUMNS) {
+            line += text.substr(0, TEXT_COLUMNS - 1);
+            line += "\\\n";
+            text.remove_prefix(TEXT_COLUMNS - 1);
+        }
+        line += text;
+    }
+    line += '\n';
+    return line;
+}
+
+std::string entry_header(int kind, int64_t number) {
+    if (kind == KIND_DIGITAL_OUTPUT && number == 0)
+        return format("\nDigital Outputs #1-%d\n", static_cast<int>(param_value(PARAM_DIGITAL_OUTPUTS)));
+    return format("\n%s #%ld\n", kind_names[kind], static_cast<long>(number));
+}
+
+bool put(std::FILE* out, const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), out) == text.size();
+}
+
+bool write_map(std::FILE* out, const char* file_name) {
+    if (!put(out, format("\r\n\nIXO PLEXA V%d.0%d                         RESOURCE USAGE CROSS-REFERENCE MAP\r\n",
+                         version_major(), version_minor())))
+        return false;
+
+    std::string dated = local_date();
+    std::string_view base = base_name(file_name);
+    if (dated.size() + base.size() < 78) dated.append(78 - base.size() - dated.size(), ' ');
+    dated += base;
+    dated += "\r\n\n";
+    if (!put(out, dated)) return false;
+
+    for (int kind = FIRST_MAPPED_KIND; kind < KIND_COUNT; ++kind) {
+        if (!usage[kind]) continue;
+        for (const auto& [number, uses] : *usage[kind]) {
+            if (!put(out, entry_header(kind, number))) return false;
+            for (const use_entry& use : uses)
+                if (!put(out, use_line(use))) return false;
+        }
+    }
+    // Whatever is still buffered must reach the disk as well.
+    return std::fflush(out) == 0;
+}
+
+}  // namespace
+
+void clear_usage() {
+    // The old lists belonged to the pool of their build; they are not
+    // touched, only forgotten.
+    for (usage_list*& list : usage) list = nullptr;
+}
+
+void record_usage(int kind, int32_t number, list_node* step_node, list_node* instruction_node) {
+    if (kind < FIRST_MAPPED_KIND || kind >= KIND_COUNT) return;
+    int64_t key = number;
+    const char* text;
+    const void* source;
+    if (kind == KIND_DIGITAL_OUTPUT) {
+        text = key == 0 ? ALL_OFF : key > 0 ? ON : OFF;
+        source = text;
+        if (key < 0) key = -key;
+    } else if (!instruction_node || is_end(instruction_node)) {
+        text = "";
+        source = step_node;
+    } else {
+        const char* own = instruction_of(instruction_node)->text;
+        text = own ? own : "";
+        source = instruction_node;
+    }
+    uint32_t step_number = (!step_node || is_end(step_node)) ? 0 : step_of(step_node)->number;
+
+    use_list& uses = list_of(kind)[key];
+    // One instruction naming a resource twice, or an output turned on again
+    // before it was turned off, is listed once.
+    if (!uses.empty() && uses.back().source == source) return;
+    uses.push_back({step_number, text, source});
+}
+
+int write_cross_reference_map(const char* file_name) {
+    unique_file out(open_file(file_name, "w"));
+    if (!out) {
+        log_message(LOG_ERROR, "Unable to open \"%s\" to save cross-reference map.", file_name);
+        return 0;
+    }
+    log_message(LOG_INFO, "Saving cross-reference map to file \"%s\"...", file_name);
+    if (!write_map(out.get(), file_name)) {
+        log_message(LOG_ERROR, "Unable to write to cross-reference map file \"%s\".", file_name);
+        return 0;
+    }
+    bool closed = std::fclose(out.release()) == 0;
+    if (!closed) {
+        log_message(LOG_ERROR, "Unable to write to cross-reference map file \"%s\".", file_name);
+        return 0;
+    }
+    log_message(LOG_INFO, "Saved resource cross-reference map in file \"%s\".", file_name);
+    return 1;
+}
+
 }  // namespace px
