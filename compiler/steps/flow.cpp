@@ -97,8 +97,12 @@ void delay_thumbwheel(const char* text, const char* cursor, int32_t number) {
     }
     cursor = next_token(cursor);
     const thumbwheel_format* format = nullptr;
-    for (const thumbwheel_format& f : thumbwheel_formats)
-        if (starts_with(cursor, f.word)) format = &f;
+    for (const thumbwheel_format& f : thumbwheel_formats) {
+        if (starts_with(cursor, f.word)) {
+            format = &f;
+            break;
+        }
+    }
     if (!format) {
         report_step_error(text, "%s", DELAY_TWHL_SYNTAX);
         return;
