@@ -20,13 +20,13 @@
 
 namespace jump_fixture {
 
-struct step_spec {
+struct step_entry {
     uint32_t number;
     const char* label;
 };
 
 // Gaps after 5 and 9 make "goto next" fail there; 300 needs two bytes.
-inline std::vector<step_spec> default_steps() {
+inline std::vector<step_entry> default_steps() {
     return {{1, "start"}, {2, nullptr}, {3, nullptr}, {4, nullptr}, {5, "fill"}, {7, nullptr},
             {9, "Drain"}, {12, "rinse"}, {13, nullptr}, {300, "far"}};
 }
@@ -68,14 +68,14 @@ inline std::vector<std::string> listed_messages(const std::string& listing) {
 
 class bench {
 public:
-    explicit bench(bool wide = false, const std::vector<step_spec>& steps = default_steps()) {
+    explicit bench(bool wide = false, const std::vector<step_entry>& steps = default_steps()) {
         px::pool_create();
         px::reset_program();
         px::clear_usage();
         px::reset_destination_index();
         px::the_program.name = px::pool_strdup("T.VEP");
         px::model_code = wide ? 2 : 0;
-        for (const step_spec& s : steps) {
+        for (const step_entry& s : steps) {
             px::list_node* node = px::new_step_after(px::last_step(), s.number);
             if (s.label) px::step_of(node)->label = px::pool_strdup(s.label);
         }
