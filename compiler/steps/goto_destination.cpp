@@ -3,9 +3,11 @@
 // A program may carry thousands of labels and as many goto clauses, so the
 // labels and step numbers are indexed once per walk over the program instead
 // of being searched for every clause. The index holds step numbers only,
-// never pointers into the program, and lives on the heap: an index left over
-// from an earlier build can then at worst be out of date, and compile_step
-// drops it as soon as a new walk over a program begins.
+// never pointers into the program, and lives on the heap, so nothing of it
+// dies with a build's pool. It is trusted only for the program whose first
+// step node carries its mark: a node of a later pool starts with flags 0,
+// even where it reuses an old address. compile_step drops the index as well
+// whenever a new walk over the program begins.
 #include "steps/goto_destination.h"
 
 #include <cstring>
@@ -70,6 +72,9 @@ struct destination_index {
 destination_index the_index;
 list_node* last_compiled = nullptr;
 
+// Set in the flags of the first step node of the indexed program.
+constexpr uint32_t NODE_INDEXED = 0x80000000u;
+
 bool has_name_delimiter(const char* label) {
     for (const char* p = label; *p; ++p)
         if (is_name_delimiter(*p)) return true;
@@ -77,7 +82,9 @@ bool has_name_delimiter(const char* label) {
 }
 
 destination_index& current_index() {
-    if (the_index.built && the_index.head == the_program.steps) return the_index;
+    list_node* head = the_program.steps;
+    if (the_index.built && the_index.head == head && !is_end(head) && (head->flags & NODE_INDEXED))
+        return the_index;
     reset_destination_index();
     std::size_t order = 0;
     for (list_node* n = the_program.steps; !is_end(n); n = n->next, ++order) {
@@ -90,8 +97,9 @@ destination_index& current_index() {
         else
             the_index.labels.emplace(folded(s->label, std::strlen(s->label)), where);  // keeps the first
     }
-    the_index.head = the_program.steps;
+    the_index.head = head;
     the_index.built = true;
+    if (!is_end(head)) head->flags |= NODE_INDEXED;
     return the_index;
 }
 
