@@ -143,8 +143,8 @@ void compile_instruction(const char* text) {
 
 const uint8_t* compile_step(list_node* step_node) {
     if (is_end(step_node)) return nullptr;
-    // A walk over the program starts again: goto lookups must see this
-    // program, not the one of an earlier build.
+    // The goto index follows the walk: a step that does not continue it
+    // (a new build, a changed program) starts a fresh one.
     note_step_compiled(step_node);
     if (is_empty_step(step_node)) return nullptr;
 
