@@ -132,8 +132,9 @@ data_table* read_data_table(const char* file_name) {
     uint64_t rows = 0, columns = 0;
     if (!read_header(file.get(), rows, columns)) return nullptr;
 
-    // Each factor is below 2^32 + 1, so the product cannot wrap 64 bits.
-    uint64_t elements = (rows > SATURATED - 1 ? SATURATED - 1 : rows) * (columns > SATURATED - 1 ? SATURATED - 1 : columns);
+    // Both factors are held below 2^32, so the product cannot wrap.
+    auto below_2_32 = [](uint64_t n) { return n < SATURATED ? n : SATURATED - 1; };
+    uint64_t elements = below_2_32(rows) * below_2_32(columns);
     if (model_code == 0 && !reduced_memory && elements > SMALL_MODEL_ELEMENTS) {
         log_message(LOG_ERROR, "IXO K400 VEP supports only %d data table elements.",
                     static_cast<int>(SMALL_MODEL_ELEMENTS));

@@ -1,40 +1,23 @@
 // The data table file: the lenient reader with its limits, and the writer
 // whose layout the golden files under golden/files/table keep.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "driver/build_state.h"
 #include "driver/model.h"
 #include "files/config.h"
 #include "files/data_table_file.h"
+#include "files/log_capture.h"
 #include "support/test_support.h"
 
 namespace {
 
+using pxtest::file_size_limit;
+using pxtest::log_capture;
 using pxtest::read_file;
 using pxtest::write_file;
-
-// Routes the build log into a file of the scratch folder for one test.
-struct log_capture {
-    std::vector<char> buffer = std::vector<char>(1 << 16);
-    log_capture() {
-        px::build_log = std::fopen("pxlinker.log", "w+b");
-        std::setvbuf(px::build_log, buffer.data(), _IOFBF, buffer.size());
-    }
-    ~log_capture() {
-        std::fclose(px::build_log);
-        px::build_log = nullptr;
-    }
-    std::string text() {
-        std::fflush(px::build_log);
-        return read_file("pxlinker.log");
-    }
-};
 
 // The model state that the size limit depends on, restored afterwards.
 struct model_guard {
@@ -279,23 +262,6 @@ TEST_F(DataTable, FailedBackupLeavesTheTableUnsaved) {
               "Error:  Unable to open file \"t.#ab\" for writing.\r\n"
               "Error:  Unable to backup file \"t.tab\" (data table not saved).\r\n");
 }
-
-// Lets the process write files only up to `bytes`: a full disk, in small.
-struct file_size_limit {
-    rlimit saved{};
-    void (*old_handler)(int);
-    explicit file_size_limit(rlim_t bytes) {
-        old_handler = ::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limited = saved;
-        limited.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~file_size_limit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        ::signal(SIGXFSZ, old_handler);
-    }
-};
 
 TEST_F(DataTable, ShortWriteIsReportedAndTheBackupKeepsTheOldTable) {
     std::string old = "data_table[1][1] =\n{\n     7 \n}\n";

@@ -13,43 +13,27 @@
 #include <string>
 #include <vector>
 
-#include "driver/build_state.h"
 #include "driver/driver.h"
 #include "driver/model.h"
 #include "files/read_file.h"
 #include "files/save_file.h"
+#include "files/log_capture.h"
 #include "support/test_support.h"
 
 namespace {
 
+using pxtest::log_capture;
 using pxtest::read_file;
 using pxtest::write_file;
 
-// Routes the build log into a file of the scratch folder.
-struct log_capture {
-    std::vector<char> buffer = std::vector<char>(1 << 16);
-    log_capture() {
-        px::build_log = std::fopen("pxlinker.log", "w+b");
-        std::setvbuf(px::build_log, buffer.data(), _IOFBF, buffer.size());
-    }
-    ~log_capture() {
-        std::fclose(px::build_log);
-        px::build_log = nullptr;
-    }
-    std::string text() {
-        std::fflush(px::build_log);
-        return read_file("pxlinker.log");
-    }
-    // The "[n steps, n output changes, n instructions]" of the last line
-    // that starts with `start`.
-    std::string counts_after(const std::string& start) {
-        std::string log = text();
-        std::size_t at = log.rfind("\r\n" + start);
-        if (at == std::string::npos) return "<no line " + start + ">";
-        std::size_t open = log.find('[', at), close = log.find(']', open);
-        return log.substr(open, close - open + 1);
-    }
-};
+// The "[n steps, n output changes, n instructions]" of the last log line
+// that starts with `start`.
+std::string counts_after(const std::string& log, const std::string& start) {
+    std::size_t at = log.rfind("\r\n" + start);
+    if (at == std::string::npos) return "<no line " + start + ">";
+    std::size_t open = log.find('[', at), close = log.find(']', open);
+    return log.substr(open, close - open + 1);
+}
 
 // The program as text: one line per step, comment, output list and
 // instruction, with the data table first.
@@ -177,12 +161,12 @@ TEST_F(RoundTrip, GeneratedProgramsReadBackIntoTheSameSteps) {
 
         ASSERT_EQ(px::save_file((base + ".vep").c_str()), 0);
         std::string saved = describe_program();
-        std::string saved_counts = log.counts_after("Saved file");
+        std::string saved_counts = counts_after(log.text(), "Saved file");
         std::string first = read_file(base + ".vep");
 
         ASSERT_EQ(px::read_file((base + ".vep").c_str()), 0) << log.text();
         EXPECT_EQ(describe_program(), saved);
-        EXPECT_EQ(log.counts_after("Read file"), saved_counts);
+        EXPECT_EQ(counts_after(log.text(), "Read file"), saved_counts);
 
         ASSERT_EQ(px::save_file((base + "b.vep").c_str()), 0);
         EXPECT_EQ(read_file(base + "b.vep"), first);

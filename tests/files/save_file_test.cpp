@@ -2,70 +2,25 @@
 // counts, the editing position, the data table beside or inside the step
 // file, the ".#ep" backups, and every failure the saver reports.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "driver/build_state.h"
 #include "driver/model.h"
 #include "files/data_table_file.h"
 #include "files/save_file.h"
+#include "files/log_capture.h"
 #include "support/test_support.h"
 
 namespace {
 
 using pxtest::file_exists;
+using pxtest::file_size_limit;
+using pxtest::log_capture;
 using pxtest::read_file;
 using pxtest::write_file;
-
-// Routes the build log into a file of the scratch folder for one test.
-struct log_capture {
-    std::vector<char> buffer = std::vector<char>(1 << 16);
-    log_capture() {
-        px::build_log = std::fopen("pxlinker.log", "w+b");
-        std::setvbuf(px::build_log, buffer.data(), _IOFBF, buffer.size());
-    }
-    ~log_capture() {
-        std::fclose(px::build_log);
-        px::build_log = nullptr;
-    }
-    // The saver's own lines. Lines of the configuration writer (whose
-    // messages all end in a line feed) are left out: they are its business.
-    std::vector<std::string> lines() {
-        std::fflush(px::build_log);
-        std::string text = read_file("pxlinker.log");
-        std::vector<std::string> out;
-        for (std::size_t at = 0; at < text.size();) {
-            std::size_t end = text.find("\r\n", at);
-            if (end == std::string::npos) end = text.size();
-            std::string line = text.substr(at, end - at);
-            if (line.empty() || line.back() != '\n') out.push_back(line);
-            at = end + 2;
-        }
-        return out;
-    }
-};
-
-// Lets the process write files only up to `bytes`: a full disk, in small.
-struct file_size_limit {
-    rlimit saved{};
-    void (*old_handler)(int);
-    explicit file_size_limit(rlim_t bytes) {
-        old_handler = ::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limited = saved;
-        limited.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~file_size_limit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        ::signal(SIGXFSZ, old_handler);
-    }
-};
 
 struct step_text {
     uint32_t number;
