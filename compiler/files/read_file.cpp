@@ -42,11 +42,12 @@ bool is_link_file(const std::string& upper_path) {
 }
 
 // The names of a link file, one a line, each exactly as written (blanks
-// included) and of any length. Empty lines take no place in the list.
-int read_link_file(const char* path, std::vector<std::string>& names) {
+// included) and of any length. Empty lines take no place in the list. The
+// messages name the link file upper-cased, as the old platform saw it.
+int read_link_file(const char* path, const char* shown, std::vector<std::string>& names) {
     std::FILE* file = open_file(path, "r");
     if (!file) {
-        log_message(LOG_ERROR, "Unable to open link file \"%s\" for reading.", path);
+        log_message(LOG_ERROR, "Unable to open link file \"%s\" for reading.", shown);
         return 1;
     }
     text_input in(file);
@@ -61,13 +62,13 @@ int read_link_file(const char* path, std::vector<std::string>& names) {
         // A last line of a CR LF file may lack its LF but not its CR.
         if (c == EOF && line.back() == '\r') line.pop_back();
         if (names.size() == MAX_LINKED_FILES) {
-            log_message(LOG_ERROR, "Link file \"%s\" lists more than %zu step files.", path, MAX_LINKED_FILES);
+            log_message(LOG_ERROR, "Link file \"%s\" lists more than %zu step files.", shown, MAX_LINKED_FILES);
             return 1;
         }
         names.push_back(line);
     }
     if (names.empty()) {
-        log_message(LOG_ERROR, "Contents of link file \"%s\" empty?", path);
+        log_message(LOG_ERROR, "Contents of link file \"%s\" empty?", shown);
         return 1;
     }
     return 0;
@@ -100,7 +101,7 @@ int read_file(const char* path) {
     std::vector<std::string> names;
     std::string upper_path = upper_case(path);
     if (is_link_file(upper_path)) {
-        if (int failed = read_link_file(path, names)) return failed;
+        if (int failed = read_link_file(path, upper_path.c_str(), names)) return failed;
     } else {
         names.push_back(upper_path);
     }

@@ -194,7 +194,7 @@ TEST(read_file, a_link_file_of_81_names_fails_naming_the_limit_before_reading_an
     EXPECT_EQ(out.result, 1);
     EXPECT_EQ(out.log,
               "Reading VEP/MAK program from file \"big.mak\"...\n"
-              "Error:  Link file \"big.mak\" lists more than 80 step files.\n");
+              "Error:  Link file \"BIG.MAK\" lists more than 80 step files.\n");
     EXPECT_EQ(out.program, "");
 }
 
@@ -246,6 +246,34 @@ TEST(read_file, a_failed_open_of_the_master_leaves_the_program_as_it_was) {
     EXPECT_EQ(pxtest::dump_program(), "step 1\n  instruction \"wait 1\"\nstep 2\n  instruction \"wait 2\"\n");
     EXPECT_STREQ(px::the_program.name, "A.VEP");
     px::pool_destroy();
+}
+
+int open_descriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+TEST(read_file, running_out_of_memory_mid_file_leaves_no_file_open) {
+    pxtest::scratch_dir dir;
+    std::string text;
+    for (int n = 1; n <= 200; ++n) text += "[" + std::to_string(n) + "]\n---\n---\n" + std::string(2000, 'x') + "\n";
+    pxtest::write_file("a.pre", text);
+    pxtest::write_file("line.mak", "a.pre\n");
+    int before = open_descriptors();
+    px::set_pool_limit(96 * 1024);
+    ASSERT_TRUE(px::pool_create());
+    px::reset_program();
+    std::FILE* log = std::fopen("pxlinker.log", "w+");
+    px::build_log = log;
+    EXPECT_THROW(px::read_file("line.mak"), px::build_abort);
+    px::build_log = nullptr;
+    std::fclose(log);
+    px::pool_destroy();
+    px::set_pool_limit(0);
+    EXPECT_EQ(open_descriptors(), before);
+    EXPECT_NE(pxtest::read_file("pxlinker.log").find("Panic:  Can't cope without a memory fix ... Good Bye."),
+              std::string::npos);
 }
 
 }  // namespace
