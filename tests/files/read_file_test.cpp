@@ -248,6 +248,18 @@ TEST(read_file, a_failed_open_of_the_master_leaves_the_program_as_it_was) {
     px::pool_destroy();
 }
 
+TEST(read_file, a_program_without_a_configuration_file_keeps_the_previous_one) {
+    pxtest::scratch_dir dir;
+    pxtest::write_file("wide.vep", steps(1, 1));
+    pxtest::write_file("wide.fig", "controller_model K531\n");
+    pxtest::write_file("plain.vep", steps(1, 1));
+    ASSERT_EQ(run_read_file("wide.vep").result, 0);
+    read_outcome out = run_read_file("plain.vep");
+    EXPECT_EQ(out.result, 0);
+    EXPECT_EQ(out.model, "K531, model code 13, 4096 steps");
+    EXPECT_NE(out.log.find("Warning:  Using current configuration parameters.\n"), std::string::npos);
+}
+
 int open_descriptors() {
     int count = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
