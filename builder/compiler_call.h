@@ -1,0 +1,49 @@
+// The one call into the compiler library. The library is bound by name at
+// the first build and stays loaded, so the configuration it keeps between
+// builds carries over as it does for every other caller in one process.
+#pragma once
+
+#include <QByteArray>
+#include <QLibrary>
+#include <QString>
+
+#include <cstdint>
+
+namespace pxbuilder {
+
+class CompilerCall {
+public:
+    virtual ~CompilerCall() = default;
+    // Binds the library if that has not been done; false (with `error`) when
+    // it cannot be loaded or lacks its entry point. Runs on the window's thread.
+    virtual bool bind(QString* error) = 0;
+    // Runs one whole build of `makefile` (8-bit, as the library takes it) and
+    // returns the library's result. Runs off the window's thread, one at a time.
+    virtual int32_t build(const QByteArray& makefile) = 0;
+};
+
+// Loads "pxcompiler" from the program folder first (the platform's loader
+// adds "lib" and ".so"), then by its versioned name there, then from the
+// loader's usual places.
+class CompilerLibrary final : public CompilerCall {
+public:
+    explicit CompilerLibrary(QString programFolder);
+    bool bind(QString* error) override;
+    int32_t build(const QByteArray& makefile) override;
+    // The file that was loaded, once bound.
+    QString loadedFrom() const { return library_.fileName(); }
+
+private:
+    using Entry = int32_t (*)(char*);
+    QString programFolder_;
+    QLibrary library_;
+    Entry entry_ = nullptr;
+};
+
+// The path as the library takes it: 8-bit text in the local code page.
+QByteArray makefileArgument(const QString& path);
+
+// Only the low 16 bits of the result count; 0 means the build failed.
+bool buildSucceeded(int32_t result);
+
+}  // namespace pxbuilder

@@ -1,0 +1,480 @@
+#include "projBuilder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "MakefileBrowser.h"
+#include "browser_controls.h"
+#include "compiler_call.h"
+#include "dialogs.h"
+#include "frmDrv.h"
+#include "launcher.h"
+#include "list_rules.h"
+#include "project_files.h"
+
+using namespace pxbuilder;
+
+namespace {
+const QString windowTitleText = QStringLiteral("Plexa Project Builder");
+const QString needProject = QStringLiteral("You must create a project first.");
+}  // namespace
+
+projBuilder::projBuilder(const Services& services, QWidget* parent)
+    : QMainWindow(parent), services_(services) {
+    setObjectName(QStringLiteral("projBuilder"));
+    setWindowTitle(windowTitleText);
+    buildControls();
+
+    // The editor exists from the start, hidden: start-up restores its controls.
+    editor_ = new frmDrv(services_, this);
+    connect(editor_, &frmDrv::makefileSaved, this, &projBuilder::addToProject);
+    connect(editor_, &frmDrv::closedAt, this, &projBuilder::editorClosed);
+
+    connect(&buildWatcher_, &QFutureWatcher<int32_t>::finished, this, &projBuilder::buildEnded);
+}
+
+projBuilder::~projBuilder() {
+    // The library's build cannot be stopped; let it end before the window goes.
+    if (building_) {
+        buildWatcher_.waitForFinished();
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void projBuilder::buildControls() {
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* about = help->addAction(QStringLiteral("&About"));
+    about->setObjectName(QStringLiteral("mnuHelpAbout"));
+    QAction* manual = help->addAction(QStringLiteral("&Manual"));
+    manual->setObjectName(QStringLiteral("mnuHelpManual"));
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    auto* projectLabel = new QLabel(QStringLiteral("Active Project:"), central);
+    activeProject_ = new QLineEdit(central);
+    activeProject_->setObjectName(QStringLiteral("activeProject"));
+    activeProject_->setReadOnly(true);
+    auto* listLabel = new QLabel(QStringLiteral("Project Makefiles"), central);
+    projectList_ = new ReorderList(central);
+    projectList_->setObjectName(QStringLiteral("projectList"));
+    auto* hint = new QLabel(QStringLiteral("- Drag list item to move up/down list - Double click to edit"), central);
+
+    auto button = [central](const char* name, const char* caption) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), central);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    QPushButton* createProjectButton = button("createProjectButton", "Create Project");
+    QPushButton* addMake = button("addMake", "&Add Existing");
+    QPushButton* createMakeButton = button("createMakeButton", "&New");
+    QPushButton* deleteMakeButton = button("deleteMakeButton", "&Remove");
+    buildButton_ = button("buildButton", "&Build");
+    QPushButton* cmdLaunch = button("cmdLaunch", "&View Build Log");
+    QPushButton* doneButton = button("doneButton", "Done/&Exit");
+
+    auto* drive = new DriveList(central);
+    drive->setObjectName(QStringLiteral("Drv1"));
+    auto* directory = new DirectoryList(central);
+    directory->setObjectName(QStringLiteral("Dir1"));
+    auto* fileList = new FileList(central);
+    fileList->setObjectName(QStringLiteral("File1"));
+    files_ = new FileBrowser(drive, directory, fileList, this);
+
+    auto* active = new QHBoxLayout;
+    active->addWidget(projectLabel);
+    active->addWidget(activeProject_, 1);
+
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {createProjectButton, addMake, createMakeButton, deleteMakeButton, buildButton_, cmdLaunch})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(doneButton);
+
+    auto* project = new QGridLayout;
+    project->addWidget(listLabel, 0, 0);
+    project->addWidget(projectList_, 1, 0);
+    project->addWidget(hint, 2, 0);
+    project->addLayout(buttons, 1, 1, 2, 1);
+    project->setColumnStretch(0, 1);
+
+    auto* left = new QVBoxLayout;
+    left->addLayout(active);
+    left->addLayout(project, 1);
+
+    auto* browse = new QVBoxLayout;
+    browse->addWidget(drive);
+    browse->addWidget(directory, 1);
+    browse->addWidget(fileList, 1);
+
+    auto* layout = new QHBoxLayout(central);
+    layout->addLayout(left, 3);
+    layout->addLayout(browse, 2);
+    resize(860, 460);
+
+    files_->goTo(services_.programFolder, nullptr);
+
+    connect(about, &QAction::triggered, this, &projBuilder::helpAbout);
+    connect(manual, &QAction::triggered, this, &projBuilder::helpManual);
+    connect(createProjectButton, &QPushButton::clicked, this, &projBuilder::createProject);
+    connect(addMake, &QPushButton::clicked, this, &projBuilder::addExisting);
+    connect(createMakeButton, &QPushButton::clicked, this, &projBuilder::newMakefile);
+    connect(deleteMakeButton, &QPushButton::clicked, this, &projBuilder::removeMakefile);
+    connect(buildButton_, &QPushButton::clicked, this, &projBuilder::build);
+    connect(cmdLaunch, &QPushButton::clicked, this, &projBuilder::viewBuildLog);
+    connect(doneButton, &QPushButton::clicked, this, &projBuilder::doneExit);
+    connect(projectList_, &ReorderList::pressedRow, this, &projBuilder::listPressed);
+    connect(projectList_, &ReorderList::releasedRow, this, &projBuilder::listReleased);
+    connect(projectList_, &ReorderList::doubleClickedRow, this, &projBuilder::editEntry);
+    connect(fileList, &FileList::fileClicked, this, &projBuilder::projectFileClicked);
+}
+
+QStringList projBuilder::projectEntries() const {
+    return projectList_->entries();
+}
+
+QString projBuilder::activeProject() const {
+    return activeProject_->text();
+}
+
+QString projBuilder::programPath(const char* name) const {
+    return joinPath(services_.programFolder, QString::fromLatin1(name));
+}
+
+void projBuilder::message(const QString& text, const QString& title) {
+    services_.dialogs->message(this, text, title.isEmpty() ? programTitle : title);
+}
+
+// Restores one window's browser from the configuration; an empty line means
+// nothing was stored, a place that is gone is reported and skipped.
+static void restorePlace(Dialogs& dialogs, QWidget* parent, FileBrowser* browser, const QString& drive,
+                         const QString& directory) {
+    QString error;
+    if (!drive.isEmpty() && !browser->setDrive(drive, &error))
+        dialogs.message(parent, error, programTitle);
+    if (!directory.isEmpty() && !browser->setDirectory(directory, &error))
+        dialogs.message(parent, error, programTitle);
+}
+
+void projBuilder::startUp() {
+    projectList_->clear();
+    compileExtension_ = QStringLiteral("*.pre");
+
+    const QString configPath = programPath(configFileName);
+    bool configured = false;
+    if (fileExists(configPath)) {
+        BuilderConfig config;
+        QString error;
+        if (readConfig(configPath, config, &error)) {
+            configured = true;
+            activeProject_->setText(config.activeProject);
+            restorePlace(*services_.dialogs, this, files_, config.projectDrive, config.projectDir);
+            restorePlace(*services_.dialogs, this, editor_->fileBrowser(), config.editorDrive, config.editorDir);
+            editor_->setActiveMake(config.editorMakefile);
+            projectFile_ = activeProject_->text();
+        } else {
+            message(QStringLiteral("Unable to read \"%1\": %2").arg(configPath, error));
+        }
+    }
+    if (!configured) {
+        activeProject_->clear();
+        projectFile_ = programPath(defaultProjectName);
+        files_->goTo(services_.programFolder, nullptr);
+        editor_->fileBrowser()->goTo(services_.programFolder, nullptr);
+    }
+
+    files_->files()->setPattern(QStringLiteral("*.prj"));
+    editor_->setPattern(compileExtension_);
+
+    if (fileExists(projectFile_)) {
+        activeProject_->setText(projectFile_);
+        if (!loadProjectInto(projectFile_))
+            activeProject_->clear();
+    } else {
+        activeProject_->clear();
+        message(QStringLiteral("No project file found.  Please locate or create a new one."), windowTitleText);
+    }
+}
+
+bool projBuilder::loadProjectInto(const QString& path) {
+    QStringList lines;
+    QString error;
+    if (!readLines(path, lines, &error)) {
+        message(QStringLiteral("Unable to read \"%1\": %2").arg(path, error));
+        return false;
+    }
+    projectList_->appendEntries(lines);
+    return true;
+}
+
+bool projBuilder::requireProject() {
+    if (!activeProject_->text().isEmpty())
+        return true;
+    message(needProject);
+    return false;
+}
+
+void projBuilder::createProject() {
+    const QString folder = files_->directory()->path();
+    const QString answer = services_.dialogs->input(this, QStringLiteral("Project will be created in: ") + folder,
+                                                    QStringLiteral("Create Plexa Project"),
+                                                    QStringLiteral("pxproj"));
+    if (answer.isEmpty())
+        return;
+    const QString path = joinPath(folder, answer + QStringLiteral(".prj"));
+    activeProject_->setText(path);
+    projectFile_ = path;
+    projectList_->clear();
+    // Nothing is written here: the file appears at Remove or Done/Exit.
+    if (fileExists(path)) {
+        if (services_.dialogs->askYesNo(this, QStringLiteral("Project exists, delete it?"), programTitle)) {
+            QString error;
+            if (!deleteFile(path, &error))
+                message(QStringLiteral("Unable to delete \"%1\": %2").arg(path, error));
+        } else {
+            loadProjectInto(path);
+        }
+    }
+}
+
+void projBuilder::addExisting() {
+    if (!requireProject())
+        return;
+    if (!browser_) {
+        browser_ = new MakefileBrowser(services_, this);
+        connect(browser_, &MakefileBrowser::makefileChosen, this, &projBuilder::addToProject);
+    }
+    browser_->open();
+}
+
+void projBuilder::addToProject(const QString& makefile) {
+    QStringList entries = projectList_->entries();
+    appendMovingToEnd(entries, makefile);
+    projectList_->setEntries(entries);
+}
+
+void projBuilder::newMakefile() {
+    if (!requireProject())
+        return;
+    editor_->setPattern(compileExtension_);
+    FileBrowser* place = editor_->fileBrowser();
+    QString error;
+    if (lastPathMake_.isEmpty()) {
+        if (!place->goTo(services_.programFolder, &error))
+            message(error);
+    } else {
+        restorePlace(*services_.dialogs, this, place, lastDriveMake_, lastPathMake_);
+    }
+    editor_->setActiveMake(QString());
+    editor_->setStatus(QStringLiteral("Status:  Select directory, then 'Create Makefile'"));
+    editor_->show();
+    editor_->raise();
+    editor_->activateWindow();
+}
+
+void projBuilder::removeMakefile() {
+    const int row = projectList_->selectedRow();
+    if (row < 0) {
+        message(QStringLiteral("You must select a Makefile to delete."));
+        return;
+    }
+    if (projectList_->count() == 0) {
+        message(QStringLiteral("There are not Makefile entries to delete."));
+        return;
+    }
+    // Only the entry goes; the makefile stays on disk.
+    delete projectList_->takeItem(row);
+    projectList_->selectRow(-1);
+    saveProject();
+}
+
+// The program never leaves an empty project file behind: removing the last
+// entry deletes the file and leaves no active project.
+bool projBuilder::saveProject() {
+    QString error;
+    if (projectList_->count() > 0) {
+        if (!writeLines(projectFile_, projectList_->entries(), &error)) {
+            message(QStringLiteral("Unable to write \"%1\": %2").arg(projectFile_, error));
+            return false;
+        }
+        return true;
+    }
+    const bool deleted = deleteFile(projectFile_, &error);
+    if (!deleted)
+        message(QStringLiteral("Unable to delete \"%1\": %2").arg(projectFile_, error));
+    activeProject_->clear();
+    return deleted;
+}
+
+// A double-click edits the entry that its first press landed on.
+void projBuilder::editEntry() {
+    if (dragIndex_ < 0 || dragIndex_ >= projectList_->count())
+        return;
+    const QString entry = projectList_->item(dragIndex_)->text();
+    if (!fileExists(entry)) {
+        message(QStringLiteral("Makefile \"%1\" does not exist.").arg(entry));
+        return;
+    }
+    editor_->setPattern(compileExtension_);
+    editor_->setActiveMake(entry);
+    editor_->reloadModules();
+    QString error;
+    if (!editor_->fileBrowser()->goTo(QFileInfo(entry).absolutePath(), &error))
+        message(error);
+    editor_->setStatus(QStringLiteral("Status:  Add PreCompile Files (.pre) as required to Makefile"));
+    editor_->show();
+    editor_->raise();
+    editor_->activateWindow();
+}
+
+void projBuilder::listPressed(int row) {
+    dragIndex_ = static_cast<qint16>(row);
+}
+
+void projBuilder::listReleased(int row) {
+    dropIndex_ = static_cast<qint16>(row);
+    if (dropIndex_ == -1)
+        return;
+    if (dragIndex_ == dropIndex_) {
+        projectList_->selectRow(dragIndex_);
+        return;
+    }
+    QStringList entries = projectList_->entries();
+    if (!reorderByDrag(entries, dragIndex_, dropIndex_))
+        return;
+    // Reordering changes only the list in memory.
+    projectList_->setEntries(entries);
+    projectList_->selectRow(dragIndex_);
+}
+
+void projBuilder::build() {
+    if (building_)
+        return;
+    if (!requireProject())
+        return;
+    const int row = projectList_->selectedRow();
+    if (row < 0) {
+        message(QStringLiteral("You must select a Makefile to build with."));
+        return;
+    }
+    QString error;
+    if (!services_.compiler->bind(&error)) {
+        message(QStringLiteral("Unable to load the compiler library \"pxcompiler\": %1").arg(error));
+        return;
+    }
+    building_makefile_ = projectList_->item(row)->text();
+    const QByteArray argument = makefileArgument(building_makefile_);
+    setBusy(true);
+    // The build runs off the window's thread so that the window keeps
+    // painting; it accepts no command until the build ends.
+    CompilerCall* compiler = services_.compiler;
+    buildWatcher_.setFuture(QtConcurrent::run([compiler, argument] { return compiler->build(argument); }));
+}
+
+void projBuilder::buildEnded() {
+    const int32_t result = buildWatcher_.result();
+    setBusy(false);
+    message(buildSucceeded(result) ? QStringLiteral("Build successful, .DSO file generated.")
+                                   : QStringLiteral("Build failed, reference log for errors."));
+    viewBuildLog();
+    emit buildFinished(result);
+}
+
+void projBuilder::setBusy(bool busy) {
+    building_ = busy;
+    centralWidget()->setEnabled(!busy);
+    menuBar()->setEnabled(!busy);
+    editor_->setEnabled(!busy);
+    if (browser_)
+        browser_->setEnabled(!busy);
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        statusBar()->showMessage(QStringLiteral("Status:  Building \"%1\"...").arg(building_makefile_));
+    } else {
+        QApplication::restoreOverrideCursor();
+        statusBar()->clearMessage();
+    }
+}
+
+void projBuilder::viewBuildLog() {
+    // The library writes its log into the working directory, which is the
+    // program folder.
+    const QString log = programPath(buildLogName);
+    if (!fileExists(log)) {
+        message(QStringLiteral("No build log exists."));
+        return;
+    }
+    if (!services_.launcher->editTextFile(log))
+        message(QStringLiteral("Unable to start a text editor on \"%1\".").arg(log));
+}
+
+void projBuilder::helpAbout() {
+    services_.dialogs->information(this, QStringLiteral("Plexa Project Builder v1.1 - April 18, 2003"),
+                                   QStringLiteral("About Plexa Project Builder v1.1"));
+}
+
+void projBuilder::helpManual() {
+    services_.launcher->openDocument(programPath(helpPageName));
+}
+
+void projBuilder::doneExit() {
+    const BuilderConfig config{activeProject_->text(),
+                               files_->drive()->drive(),
+                               files_->directory()->path(),
+                               editor_->fileBrowser()->drive()->drive(),
+                               editor_->fileBrowser()->directory()->path(),
+                               editor_->activeMake()};
+    const QString configPath = programPath(configFileName);
+    QString error;
+    // A save that fails keeps the program open, so that nothing is lost.
+    if (!writeConfig(configPath, config, &error)) {
+        message(QStringLiteral("Unable to write \"%1\": %2").arg(configPath, error));
+        return;
+    }
+    // An empty list never overwrites the project file.
+    if (!activeProject_->text().isEmpty() && projectList_->count() > 0) {
+        if (!writeLines(projectFile_, projectList_->entries(), &error)) {
+            message(QStringLiteral("Unable to write \"%1\": %2").arg(projectFile_, error));
+            return;
+        }
+    }
+    close();
+}
+
+// Makes the clicked project the active project path: the list is not
+// reloaded and the project file is unchanged, so the clicked project is the
+// one that the next start opens.
+void projBuilder::projectFileClicked(const QString& name) {
+    activeProject_->setText(joinPath(files_->directory()->path(), name));
+}
+
+void projBuilder::editorClosed(const QString& drive, const QString& directory) {
+    lastDriveMake_ = drive;
+    lastPathMake_ = directory;
+}
+
+// Closing the window ends the program; only Done/Exit saves.
+void projBuilder::closeEvent(QCloseEvent* event) {
+    if (building_) {
+        event->ignore();
+        return;
+    }
+    editor_->hide();
+    if (browser_)
+        browser_->hide();
+    event->accept();
+    emit exitRequested();
+}
