@@ -22,21 +22,8 @@ namespace {
 using namespace px;
 using bytes = std::vector<uint8_t>;
 
-// Hex bytes of a golden file; '#' starts a comment.
-bytes parse_hex(const std::string& text) {
-    bytes out;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line.substr(0, line.find('#')));
-        std::string word;
-        while (words >> word) out.push_back(static_cast<uint8_t>(std::stoul(word, nullptr, 16)));
-    }
-    return out;
-}
-
 bytes golden_hex(const std::string& name) {
-    return parse_hex(pxtest::read_file(pxtest::golden("driver/object_file/" + name)));
+    return pxtest::parse_hex(pxtest::read_file(pxtest::golden("driver/object_file/" + name)));
 }
 
 struct fd_guard {
@@ -129,7 +116,7 @@ TEST_F(ObjectFile, OneStepOfFiveBytesGivesTheDocumentedFile) {
     while (std::getline(input, line)) {
         if (line.empty() || line[0] == '#') continue;
         auto colon = line.find(':');
-        steps.emplace_back(std::stoul(line.substr(0, colon)), parse_hex(line.substr(colon + 1)));
+        steps.emplace_back(std::stoul(line.substr(0, colon)), pxtest::parse_hex(line.substr(colon + 1)));
     }
     ASSERT_EQ(steps.size(), 1u);
     EXPECT_EQ(pxtest::hex(build(steps)), pxtest::hex(golden_hex("one_step_k410.dso.hex")));

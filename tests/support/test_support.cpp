@@ -65,6 +65,18 @@ std::string hex(const uint8_t* bytes, std::size_t count) {
 
 std::string hex(const std::vector<uint8_t>& bytes) { return hex(bytes.data(), bytes.size()); }
 
+std::vector<uint8_t> parse_hex(const std::string& text) {
+    std::vector<uint8_t> out;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line.substr(0, line.find('#')));
+        std::string word;
+        while (words >> word) out.push_back(static_cast<uint8_t>(std::stoul(word, nullptr, 16)));
+    }
+    return out;
+}
+
 std::string crlf(const std::string& text) {
     std::string out;
     for (char c : text) {

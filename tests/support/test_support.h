@@ -32,6 +32,8 @@ bool file_exists(const std::string& name);
 // "EF BE 00 ..." upper-case hex, one blank between bytes.
 std::string hex(const std::vector<uint8_t>& bytes);
 std::string hex(const uint8_t* bytes, std::size_t count);
+// Bytes written as hex words; '#' starts a comment that runs to the line end.
+std::vector<uint8_t> parse_hex(const std::string& text);
 // Converts LF line ends to CR LF.
 std::string crlf(const std::string& text);
 // A file under tests/golden.

@@ -1,0 +1,3 @@
+main.pre
+feeder.pre
+press.pre
