@@ -102,6 +102,8 @@ DirectoryList::DirectoryList(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setIndentation(12);
+    // The path is always shown open; there is nothing to fold.
+    setStyleSheet(QStringLiteral("QTreeView::branch { image: none; border-image: none; }"));
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
         if (item)

@@ -90,7 +90,7 @@ frmDrv::frmDrv(const Services& services, QWidget* parent) : QWidget(parent, Qt::
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addWidget(status_);
-    resize(760, 440);
+    resize(880, 460);
 
     files_->goTo(services_.programFolder, nullptr);
 

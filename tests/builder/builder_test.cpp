@@ -160,6 +160,7 @@ private slots:
     void windowTakesNoCommandWhileBuilding();
     void libraryThatCannotBeLoadedIsReported();
     void buildThroughTheLibrary();
+    void libraryIsFoundByItsVersionedName();
 
     // ---- makefile editor -----------------------------------------------------
     void newNeedsAProject();
@@ -806,6 +807,19 @@ void BuilderTest::buildThroughTheLibrary() {
     QCOMPARE(s.launcher.edited, QStringList{s.path("pxlinker.log")});
     QVERIFY(QFile::exists(s.path("conveyor.dso")));
     QVERIFY(log.startsWith("PXBuilder V1.0, April 14, 2003"));
+}
+
+// An installation that carries only the versioned file still binds.
+void BuilderTest::libraryIsFoundByItsVersionedName() {
+    QTemporaryDir temp;
+    const QString folder = QDir::cleanPath(temp.path());
+    QVERIFY(QFile::link(QFileInfo(QStringLiteral(PX_LIBRARY_PATH)).absoluteFilePath(),
+                        folder + "/libpxcompiler.so.2"));
+    pxbuilder::CompilerLibrary compiler(folder);
+    QString error;
+    QVERIFY2(compiler.bind(&error), qPrintable(error));
+    QCOMPARE(compiler.loadedFrom(), folder + "/libpxcompiler.so.2");
+    QVERIFY(compiler.bind(&error));
 }
 
 // ---- makefile editor ------------------------------------------------------------

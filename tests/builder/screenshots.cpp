@@ -1,6 +1,7 @@
 // Renders the three windows of PXBuilder, standing in a small sample
 // project, into PNG files: projBuilder.png, frmDrv.png, MakefileBrowser.png.
-// Usage: px_builder_screenshots OUTPUT_FOLDER   (run under Xvfb)
+// Usage: px_builder_screenshots OUTPUT_FOLDER [SAMPLE_FOLDER]   (run under Xvfb)
+// The sample is made in SAMPLE_FOLDER (a new folder) or in a temporary one.
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -36,7 +37,7 @@ static bool save(QWidget* window, const QString& file) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [SAMPLE_FOLDER]\n", argv[0]);
         return 2;
     }
     const QString output = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
@@ -44,8 +45,9 @@ int main(int argc, char* argv[]) {
     // A sample installation: the program folder with a project of two
     // makefiles, and a production line folder holding the step files.
     QTemporaryDir temp;
-    const QString program = temp.filePath("PXBuilder");
-    const QString line = temp.filePath("conveyor");
+    const QDir root(argc > 2 ? QString::fromLocal8Bit(argv[2]) : temp.path());
+    const QString program = root.filePath("PXBuilder");
+    const QString line = root.filePath("conveyor");
     QDir().mkpath(program);
     QDir().mkpath(line);
     for (const char* name : {"main.pre", "feeder.pre", "press.pre", "unload.pre"})
