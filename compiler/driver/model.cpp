@@ -61,6 +61,7 @@ struct build_pool {
 std::unique_ptr<build_pool> pool;
 std::size_t pool_limit = 0;
 bool in_panic = false;
+uint64_t generation = 0;
 
 // Adapter so that pmr containers of the build take their memory through
 // pool_alloc and its out-of-memory policy.
@@ -126,6 +127,7 @@ bool pool_create() {
     p->arena.emplace(p->first_block, INITIAL_POOL_SIZE, &p->system);
     p->blocks.emplace(&*p->arena);
     pool = std::move(p);
+    ++generation;
     return true;
 }
 
@@ -136,6 +138,8 @@ void pool_destroy() {
 }
 
 bool pool_exists() { return pool != nullptr; }
+
+uint64_t pool_generation() { return generation; }
 
 void* pool_alloc(std::size_t size, bool no_panic) {
     if (size == 0) return nullptr;

@@ -81,6 +81,10 @@ bool pool_create();
 // Releases the pool and every block taken from it.
 void pool_destroy();
 bool pool_exists();
+// Counts the pools created so far. State that points into a pool (the
+// usage lists, the destination index) remembers the generation it was made
+// in and is dropped when a later pool has taken over.
+uint64_t pool_generation();
 
 // A block of size bytes, or none for size 0. When the pool is exhausted, empty
 // steps are collected and the request retried; if that fails too and no_panic

@@ -51,8 +51,11 @@ using use_list = std::pmr::vector<use_entry>;
 using usage_list = std::pmr::map<int64_t, use_list>;
 
 usage_list* usage[KIND_COUNT] = {};
+uint64_t usage_generation = 0;  // the pool the lists live in
 
 usage_list& list_of(int kind) {
+    // Lists of an earlier build's pool are gone with it.
+    if (usage_generation != pool_generation()) clear_usage();
     if (!usage[kind]) {
         std::pmr::polymorphic_allocator<> alloc(pool_resource());
         usage[kind] = alloc.new_object<usage_list>();
@@ -153,6 +156,7 @@ void clear_usage() {
     // The old lists belonged to the pool of their build; they are not
     // touched, only forgotten.
     for (usage_list*& list : usage) list = nullptr;
+    usage_generation = pool_generation();
 }
 
 void record_usage(int kind, int32_t number, list_node* step_node, list_node* instruction_node) {
@@ -182,6 +186,7 @@ void record_usage(int kind, int32_t number, list_node* step_node, list_node* ins
 }
 
 int write_cross_reference_map(const char* file_name) {
+    if (usage_generation != pool_generation()) clear_usage();
     unique_file out(open_file(file_name, "w"));
     if (!out) {
         log_message(LOG_ERROR, "Unable to open \"%s\" to save cross-reference map.", file_name);

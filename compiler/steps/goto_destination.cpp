@@ -4,10 +4,9 @@
 // labels and step numbers are indexed once per walk over the program instead
 // of being searched for every clause. The index holds step numbers only,
 // never pointers into the program, and lives on the heap, so nothing of it
-// dies with a build's pool. It is trusted only for the program whose first
-// step node carries its mark: a node of a later pool starts with flags 0,
-// even where it reuses an old address. compile_step drops the index as well
-// whenever a new walk over the program begins.
+// dies with a build's pool. It is trusted only within the pool it was built
+// in, even where a later program reuses the old addresses; compile_step drops
+// it as well whenever a new walk over the program begins.
 #include "steps/goto_destination.h"
 
 #include <cstring>
@@ -60,6 +59,7 @@ struct odd_label {
 struct destination_index {
     bool built = false;
     list_node* head = nullptr;  // first step of the program it was built for
+    uint64_t generation = 0;    // the pool that program lives in
     std::unordered_set<uint32_t> numbers;
     // Labels made of name characters only, folded: such a label matches
     // exactly when it equals the destination's first word.
@@ -72,9 +72,6 @@ struct destination_index {
 destination_index the_index;
 list_node* last_compiled = nullptr;
 
-// Set in the flags of the first step node of the indexed program.
-constexpr uint32_t NODE_INDEXED = 0x80000000u;
-
 bool has_name_delimiter(const char* label) {
     for (const char* p = label; *p; ++p)
         if (is_name_delimiter(*p)) return true;
@@ -83,7 +80,7 @@ bool has_name_delimiter(const char* label) {
 
 destination_index& current_index() {
     list_node* head = the_program.steps;
-    if (the_index.built && the_index.head == head && !is_end(head) && (head->flags & NODE_INDEXED))
+    if (the_index.built && the_index.head == head && the_index.generation == pool_generation())
         return the_index;
     reset_destination_index();
     std::size_t order = 0;
@@ -98,8 +95,8 @@ destination_index& current_index() {
             the_index.labels.emplace(folded(s->label, std::strlen(s->label)), where);  // keeps the first
     }
     the_index.head = head;
+    the_index.generation = pool_generation();
     the_index.built = true;
-    if (!is_end(head)) head->flags |= NODE_INDEXED;
     return the_index;
 }
 

@@ -147,6 +147,18 @@ TEST_F(CrossReference, ClearingForgetsEarlierUses) {
     EXPECT_EQ(map_of("PROG.XRF"), two_headers("PROG.XRF"));
 }
 
+TEST_F(CrossReference, UsesOfAnEarlierBuildGoWithItsPool) {
+    list_node* s = new_step_after(END, 1);
+    record_usage(KIND_FLAG, 3, s, instruction(s, "set flag 3"));
+    pool_destroy();
+    ASSERT_TRUE(pool_create());
+    reset_program();
+    EXPECT_EQ(map_of("PROG.XRF"), two_headers("PROG.XRF"));
+    list_node* t = new_step_after(END, 2);
+    record_usage(KIND_FLAG, 4, t, instruction(t, "set flag 4"));
+    EXPECT_NE(map_of("PROG.XRF").find("\nFlag #4\n"), std::string::npos);
+}
+
 TEST_F(CrossReference, KindsOutsideTheMapAreNotRecorded) {
     list_node* s = new_step_after(END, 1);
     list_node* i = instruction(s, "set flag 3");
