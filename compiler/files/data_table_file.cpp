@@ -154,6 +154,13 @@ data_table* read_data_table(const char* file_name) {
     return table;
 }
 
+bool has_data_table_header(const char* file_name) {
+    if (!file_name) return false;
+    unique_file file(open_file(file_name, "r"));
+    uint64_t rows = 0, columns = 0;
+    return file && read_header(file.get(), rows, columns);
+}
+
 int save_data_table(const char* file_name, const data_table* table) {
     if (!file_name || !table) return 0;
     if (!backup_file(file_name, ".#ab")) {

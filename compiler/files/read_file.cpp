@@ -140,8 +140,11 @@ int read_file(const char* path) {
             return 1;
         }
         text_input in(file);
-        // The master's steps begin after the closing brace of its table.
-        if (i == 0 && embedded_table) skip_past(in, '}');
+        // The master's steps begin after the closing brace of its table. A
+        // table that was refused (too large for the model, no rows) is still
+        // no part of the steps: read as steps, its text would move the first
+        // step's code under the table's dimensions.
+        if (i == 0 && (embedded_table || has_data_table_header(name))) skip_past(in, '}');
         if (int result = read_step_file(in, name, state)) return result;
     }
 
