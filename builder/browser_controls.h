@@ -61,7 +61,7 @@ private:
 };
 
 // The files of one folder that match a pattern ("*.prj"; several separated by
-// ";"). Matching ignores letter case, as the step files' tools always have.
+// ";"). Matching ignores letter case, so "MAIN.PRE" is listed under "*.pre".
 class FileList : public QListWidget {
     Q_OBJECT
 public:
