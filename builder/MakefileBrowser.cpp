@@ -18,13 +18,7 @@ MakefileBrowser::MakefileBrowser(const Services& services, QWidget* parent)
     setObjectName(QStringLiteral("MakefileBrowser"));
     setWindowTitle(QStringLiteral("Select Makefile"));
 
-    auto* drive = new DriveList(this);
-    drive->setObjectName(QStringLiteral("Drv1"));
-    auto* directory = new DirectoryList(this);
-    directory->setObjectName(QStringLiteral("Dir1"));
-    auto* fileList = new FileList(this);
-    fileList->setObjectName(QStringLiteral("File1"));
-    files_ = new FileBrowser(drive, directory, fileList, this);
+    files_ = FileBrowser::create(this, this);
 
     auto* label = new QLabel(QStringLiteral("Selected Makefile:"), this);
     activeMake_ = new QLineEdit(this);
@@ -42,9 +36,9 @@ MakefileBrowser::MakefileBrowser(const Services& services, QWidget* parent)
     cancelButton->setObjectName(QStringLiteral("cancelMakefile"));
 
     auto* browse = new QGridLayout;
-    browse->addWidget(drive, 0, 0);
-    browse->addWidget(directory, 1, 0);
-    browse->addWidget(fileList, 0, 1, 2, 1);
+    browse->addWidget(files_->drive(), 0, 0);
+    browse->addWidget(files_->directory(), 1, 0);
+    browse->addWidget(files_->files(), 0, 1, 2, 1);
     browse->setColumnStretch(0, 1);
     browse->setColumnStretch(1, 1);
 
@@ -64,11 +58,11 @@ MakefileBrowser::MakefileBrowser(const Services& services, QWidget* parent)
     layout->addLayout(buttons);
     resize(560, 360);
 
-    fileList->setPattern(QStringLiteral("*.mak"));
+    files_->files()->setPattern(QStringLiteral("*.mak"));
     files_->goTo(services_.programFolder, nullptr);
 
-    connect(fileList, &FileList::fileClicked, this, &MakefileBrowser::fileClicked);
-    connect(fileList, &FileList::fileDoubleClicked, this, [this](const QString& name) {
+    connect(files_->files(), &FileList::fileClicked, this, &MakefileBrowser::fileClicked);
+    connect(files_->files(), &FileList::fileDoubleClicked, this, [this](const QString& name) {
         fileClicked(name);
         okay();
     });

@@ -192,6 +192,16 @@ QStringList FileList::fileNames() const {
 
 // ---- FileBrowser ------------------------------------------------------------
 
+FileBrowser* FileBrowser::create(QWidget* controls, QObject* owner) {
+    auto* drive = new DriveList(controls);
+    drive->setObjectName(QStringLiteral("Drv1"));
+    auto* directory = new DirectoryList(controls);
+    directory->setObjectName(QStringLiteral("Dir1"));
+    auto* fileList = new FileList(controls);
+    fileList->setObjectName(QStringLiteral("File1"));
+    return new FileBrowser(drive, directory, fileList, owner);
+}
+
 FileBrowser::FileBrowser(DriveList* drive, DirectoryList* directory, FileList* files, QObject* parent)
     : QObject(parent), drive_(drive), directory_(directory), files_(files) {
     connect(drive_, &DriveList::driveChanged, this, [this](const QString& newDrive) {

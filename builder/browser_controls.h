@@ -89,6 +89,10 @@ class FileBrowser : public QObject {
     Q_OBJECT
 public:
     FileBrowser(DriveList* drive, DirectoryList* directory, FileList* files, QObject* parent = nullptr);
+    // The three controls every window browses with, named Drv1, Dir1 and
+    // File1, made as children of `controls` and coupled by a browser owned
+    // by `owner`.
+    static FileBrowser* create(QWidget* controls, QObject* owner);
     DriveList* drive() const { return drive_; }
     DirectoryList* directory() const { return directory_; }
     FileList* files() const { return files_; }

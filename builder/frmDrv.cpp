@@ -23,13 +23,7 @@ frmDrv::frmDrv(const Services& services, QWidget* parent) : QWidget(parent, Qt::
     setObjectName(QStringLiteral("frmDrv"));
     setWindowTitle(QStringLiteral("Plexa Makefile Editor"));
 
-    auto* drive = new DriveList(this);
-    drive->setObjectName(QStringLiteral("Drv1"));
-    auto* directory = new DirectoryList(this);
-    directory->setObjectName(QStringLiteral("Dir1"));
-    auto* fileList = new FileList(this);
-    fileList->setObjectName(QStringLiteral("File1"));
-    files_ = new FileBrowser(drive, directory, fileList, this);
+    files_ = FileBrowser::create(this, this);
 
     auto* makeLabel = new QLabel(QStringLiteral("Active Makefile:"), this);
     activeMake_ = new QLineEdit(this);
@@ -56,9 +50,9 @@ frmDrv::frmDrv(const Services& services, QWidget* parent) : QWidget(parent, Qt::
     QPushButton* cancelButton = button("cancelMake", "&Cancel");
 
     auto* browse = new QVBoxLayout;
-    browse->addWidget(drive);
-    browse->addWidget(directory, 1);
-    browse->addWidget(fileList, 1);
+    browse->addWidget(files_->drive());
+    browse->addWidget(files_->directory(), 1);
+    browse->addWidget(files_->files(), 1);
 
     auto* active = new QHBoxLayout;
     active->addWidget(makeLabel);
@@ -96,7 +90,7 @@ frmDrv::frmDrv(const Services& services, QWidget* parent) : QWidget(parent, Qt::
 
     connect(activeMake_, &QLineEdit::textChanged, this, &frmDrv::reloadModules);
     connect(createButton, &QPushButton::clicked, this, &frmDrv::createMake);
-    connect(fileList, &FileList::fileClicked, this, &frmDrv::addModule);
+    connect(files_->files(), &FileList::fileClicked, this, &frmDrv::addModule);
     connect(removeButton, &QPushButton::clicked, this, &frmDrv::deleteModule);
     connect(clearButton, &QPushButton::clicked, this, &frmDrv::clearModules);
     connect(moduleList_, &ReorderList::pressedRow, this, &frmDrv::listPressed);

@@ -86,13 +86,7 @@ void projBuilder::buildControls() {
     QPushButton* cmdLaunch = button("cmdLaunch", "&View Build Log");
     QPushButton* doneButton = button("doneButton", "Done/&Exit");
 
-    auto* drive = new DriveList(central);
-    drive->setObjectName(QStringLiteral("Drv1"));
-    auto* directory = new DirectoryList(central);
-    directory->setObjectName(QStringLiteral("Dir1"));
-    auto* fileList = new FileList(central);
-    fileList->setObjectName(QStringLiteral("File1"));
-    files_ = new FileBrowser(drive, directory, fileList, this);
+    files_ = FileBrowser::create(central, this);
 
     auto* active = new QHBoxLayout;
     active->addWidget(projectLabel);
@@ -116,9 +110,9 @@ void projBuilder::buildControls() {
     left->addLayout(project, 1);
 
     auto* browse = new QVBoxLayout;
-    browse->addWidget(drive);
-    browse->addWidget(directory, 1);
-    browse->addWidget(fileList, 1);
+    browse->addWidget(files_->drive());
+    browse->addWidget(files_->directory(), 1);
+    browse->addWidget(files_->files(), 1);
 
     auto* layout = new QHBoxLayout(central);
     layout->addLayout(left, 3);
@@ -139,7 +133,7 @@ void projBuilder::buildControls() {
     connect(projectList_, &ReorderList::pressedRow, this, &projBuilder::listPressed);
     connect(projectList_, &ReorderList::releasedRow, this, &projBuilder::listReleased);
     connect(projectList_, &ReorderList::doubleClickedRow, this, &projBuilder::editEntry);
-    connect(fileList, &FileList::fileClicked, this, &projBuilder::projectFileClicked);
+    connect(files_->files(), &FileList::fileClicked, this, &projBuilder::projectFileClicked);
 }
 
 QStringList projBuilder::projectEntries() const {
