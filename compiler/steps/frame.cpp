@@ -163,8 +163,15 @@ const uint8_t* compile_step(list_node* step_node) {
             record_usage(KIND_DIGITAL_OUTPUT, 0, current_step, current_instruction);
             break;
         }
-        ++step_code[1];
         record_usage(KIND_DIGITAL_OUTPUT, value, current_step, current_instruction);
+        // An output the numbering cannot hold would wrap into another
+        // output's bits and switch the wrong one.
+        if (value < -digital_limit() || value > digital_limit()) {
+            report_step_error(nullptr, "IXO K400 VEP supports only digital outputs 1-%d.",
+                              static_cast<int>(digital_limit()));
+            continue;
+        }
+        ++step_code[1];
         append_output_change(value);
     }
 
