@@ -15,5 +15,5 @@ echo
 echo "== Outputs in $work/conveyor"
 ls -l
 for f in *.xrf; do [[ -f $f ]] && { echo "== $f"; cat "$f"; }; done
-for f in *.dso; do [[ -f $f ]] && { echo "== $f (first bytes)"; od -A d -t x1 "$f" | head -n 8; }; done
+for f in *.dso; do [[ -f $f ]] && { echo "== $f (first bytes)"; od -A d -t x1 -N 128 "$f"; }; done
 exit $status
