@@ -2,15 +2,15 @@
 // program: step 3 and step 12 exist, step 6 does not, far is step 300.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <string>
 
-#include "jump_fixture.h"
-
-using jump_fixture::bench;
-using jump_fixture::result;
-using jump_fixture::row;
+#include "step_harness.h"
 
 namespace {
+
+using pxtest::jump_program;
+using pxtest::result;
+using pxtest::WIDE_MODEL;
 
 const char* const NO_STEP = "The destination step does not exist.";
 const char* const IF_SYNTAX = "Syntax:  if <data source> <,<=,=,>=,> <data source> goto ...";
@@ -18,21 +18,14 @@ const char* const MONITOR_SYNTAX = "Syntax:  monitor <flag | input | motor | ser
 const char* const FLAG_RANGE = "IXO K400 VEP supports only flags 1-32.";
 const char* const INPUT_TYPE = "Digital inputs must be either type A or type B.";
 
-void expect_rows(bench& b, const std::vector<row>& rows) {
-    for (const row& r : rows) {
-        SCOPED_TRACE(r.text);
-        EXPECT_EQ(b.compile(r.text), r.expected);
-    }
-}
-
 TEST(IfInstruction, EncodesLengthComparisonDestinationAndSources) {
-    bench b;
-    expect_rows(b, {
-        {"if ctr#1 >= ctr#2 goto next", result("80 03 00 01")},
-        {"if ain#1 < 1000 goto [5]", result("A1 04 04 80 F0 E8 03")},
-        {"if ctr#1<=ctr#2 goto next", result("80 05 00 01")},
-        {"if reg#200 <> 5 goto next", result("82 01 FB C8 00 F0 05 00")},
-        {"if 70000 = -1 goto next", result("84 00 F9 70 11 01 00 F9 FF FF FF FF")},
+    jump_program b;
+    b.expect_rows_in(1, {
+        {"if ctr#1 >= ctr#2 goto next", "80 03 00 01"},
+        {"if ain#1 < 1000 goto [5]", "A1 04 04 80 F0 E8 03"},
+        {"if ctr#1<=ctr#2 goto next", "80 05 00 01"},
+        {"if reg#200 <> 5 goto next", "82 01 FB C8 00 F0 05 00"},
+        {"if 70000 = -1 goto next", "84 00 F9 70 11 01 00 F9 FF FF FF FF"},
     });
 }
 
@@ -41,117 +34,117 @@ TEST(IfInstruction, ComparisonCodes) {
         const char* written;
         const char* code;
     } comparisons[] = {{"=", "00"}, {"<>", "01"}, {">", "02"}, {">=", "03"}, {"<", "04"}, {"<=", "05"}};
-    bench b;
+    jump_program b;
     for (const auto& c : comparisons) {
         SCOPED_TRACE(c.written);
-        EXPECT_EQ(b.compile(std::string("if reg#1 ") + c.written + " reg#2 goto next"),
+        EXPECT_EQ(b.compile_in(1, {std::string("if reg#1 ") + c.written + " reg#2 goto next"}),
                   result(std::string("80 ") + c.code + " 00 01"));
     }
 }
 
 TEST(IfInstruction, FailuresAddTheSyntaxMessageAndAppendNothing) {
-    bench b;
-    expect_rows(b, {
-        {"if ctr#9 = 1 goto next", result("", {"IXO K400 VEP supports only counters 1-8.", IF_SYNTAX})},
-        {"if ctr#1 = ctr#9 goto next", result("", {"IXO K400 VEP supports only counters 1-8.", IF_SYNTAX})},
-        {"if door = 1 goto next", result("", {IF_SYNTAX})},
-        {"if ctr#1 ! ctr#2 goto next", result("", {IF_SYNTAX})},
-        {"if ctr#1 = aout#1 goto next", result("", {IF_SYNTAX})},
-        {"if ctr#1 = ctr#2 goto [6]", result("", {NO_STEP})},
+    jump_program b;
+    b.expect_rows_in(1, {
+        {"if ctr#9 = 1 goto next", "", {"IXO K400 VEP supports only counters 1-8.", IF_SYNTAX}},
+        {"if ctr#1 = ctr#9 goto next", "", {"IXO K400 VEP supports only counters 1-8.", IF_SYNTAX}},
+        {"if door = 1 goto next", "", {IF_SYNTAX}},
+        {"if ctr#1 ! ctr#2 goto next", "", {IF_SYNTAX}},
+        {"if ctr#1 = aout#1 goto next", "", {IF_SYNTAX}},
+        {"if ctr#1 = ctr#2 goto [6]", "", {NO_STEP}},
     });
 }
 
 TEST(IfInstruction, WideNumberingWidensTheDestination) {
-    bench b(true);
-    EXPECT_EQ(b.compile("if ctr#1 = ctr#2 goto far"), result("A0 00 2B 01 00 01"));
+    jump_program b(WIDE_MODEL);
+    EXPECT_EQ(b.compile_in(1, {"if ctr#1 = ctr#2 goto far"}), result("A0 00 2B 01 00 01"));
 }
 
 TEST(MonitorInstruction, FlagsAndTestandset) {
-    bench b;
-    expect_rows(b, {
-        {"monitor flag#3:set goto next", result("CC 82")},
-        {"monitor flag#3:clear goto next", result("CC 42")},
-        {"monitor flag#32:s goto [12]", result("EC 9F 0B")},
-        {"testandset flag#3 goto next", result("CC 22")},
-        {"testandset flag#32 goto [12]", result("EC 3F 0B")},
-        {"monitor flag#33:set goto next", result("", {FLAG_RANGE})},
-        {"monitor flag#40:x goto next", result("", {FLAG_RANGE})},
-        {"monitor flag#3:on goto next", result("", {"Syntax:  monitor flag#<1-32>:<clear|set> goto ..."})},
-        {"monitor flag#3 goto next", result("", {MONITOR_SYNTAX})},
-        {"monitor flag#3:set goto [6]", result("", {NO_STEP})},
-        {"testandset flag#33 goto next", result("", {FLAG_RANGE})},
-        {"testandset ctr#1 goto next", result("", {"Syntax:  testandset flag#<1-32> goto ..."})},
-        {"testandset flag#3 goto [6]", result("", {NO_STEP})},
+    jump_program b;
+    b.expect_rows_in(1, {
+        {"monitor flag#3:set goto next", "CC 82"},
+        {"monitor flag#3:clear goto next", "CC 42"},
+        {"monitor flag#32:s goto [12]", "EC 9F 0B"},
+        {"testandset flag#3 goto next", "CC 22"},
+        {"testandset flag#32 goto [12]", "EC 3F 0B"},
+        {"monitor flag#33:set goto next", "", {FLAG_RANGE}},
+        {"monitor flag#40:x goto next", "", {FLAG_RANGE}},
+        {"monitor flag#3:on goto next", "", {"Syntax:  monitor flag#<1-32>:<clear|set> goto ..."}},
+        {"monitor flag#3 goto next", "", {MONITOR_SYNTAX}},
+        {"monitor flag#3:set goto [6]", "", {NO_STEP}},
+        {"testandset flag#33 goto next", "", {FLAG_RANGE}},
+        {"testandset ctr#1 goto next", "", {"Syntax:  testandset flag#<1-32> goto ..."}},
+        {"testandset flag#3 goto [6]", "", {NO_STEP}},
     });
-    bench wide(true);
-    EXPECT_EQ(wide.compile("testandset flag#1 goto far"), result("EC 20 2B 01"));
-    EXPECT_EQ(wide.compile("monitor flag#1:c goto far"), result("EC 40 2B 01"));
+    jump_program wide(WIDE_MODEL);
+    EXPECT_EQ(wide.compile_in(1, {"testandset flag#1 goto far"}), result("EC 20 2B 01"));
+    EXPECT_EQ(wide.compile_in(1, {"monitor flag#1:c goto far"}), result("EC 40 2B 01"));
 }
 
 TEST(MonitorInstruction, InputsUnderNarrowNumbering) {
-    bench b;
-    expect_rows(b, {
-        {"monitor in#1a goto next", result("D0 80")},
-        {"monitor in#128b goto next", result("D0 7F")},
-        {"monitor in#5b goto [12]", result("F0 0B 04")},
-        {"monitor in#130a goto next", result("", {"IXO K400 VEP supports only digital inputs 1-128."})},
-        {"monitor in#5 goto next", result("", {INPUT_TYPE})},
+    jump_program b;
+    b.expect_rows_in(1, {
+        {"monitor in#1a goto next", "D0 80"},
+        {"monitor in#128b goto next", "D0 7F"},
+        {"monitor in#5b goto [12]", "F0 0B 04"},
+        {"monitor in#130a goto next", "", {"IXO K400 VEP supports only digital inputs 1-128."}},
+        {"monitor in#5 goto next", "", {INPUT_TYPE}},
     });
 }
 
 TEST(MonitorInstruction, InputsUnderWideNumbering) {
-    bench b(true);
-    expect_rows(b, {
-        {"monitor in#130a goto next", result("D0 81 80")},
-        {"monitor in#1024a goto next", result("D0 FF 83")},
-        {"monitor in#5b goto [12]", result("F0 0B 00 04 00")},
-        {"monitor in#300b goto far", result("F0 2B 01 2B 01")},
-        {"monitor in#1025a goto next", result("", {"IXO K400 VEP supports only digital inputs 1-1024."})},
+    jump_program b(WIDE_MODEL);
+    b.expect_rows_in(1, {
+        {"monitor in#130a goto next", "D0 81 80"},
+        {"monitor in#1024a goto next", "D0 FF 83"},
+        {"monitor in#5b goto [12]", "F0 0B 00 04 00"},
+        {"monitor in#300b goto far", "F0 2B 01 2B 01"},
+        {"monitor in#1025a goto next", "", {"IXO K400 VEP supports only digital inputs 1-1024."}},
     });
 }
 
 TEST(MonitorInstruction, MotorsAndServos) {
-    bench b;
-    expect_rows(b, {
-        {"monitor motor#2:running goto [3]", result("6F 01 02")},
-        {"monitor motor#2:stopped goto next", result("47 01")},
-        {"monitor motor#16:s goto [3]", result("67 0F 02")},
-        {"monitor servo#4:running goto next", result("0F 03")},
-        {"monitor servo#4:stopped goto [12]", result("27 03 0B")},
-        {"monitor motor#17:r goto next", result("", {"IXO K400 VEP supports only motors 1-16."})},
-        {"monitor motor#2:x goto next", result("", {"Syntax:  monitor motor#<1-16>:<running|stopped> goto ..."})},
-        {"monitor servo#0:r goto next", result("", {"IXO K400 VEP supports only servos 1-16."})},
-        {"monitor servo#4:p goto next", result("", {"Syntax:  monitor servo#<1-16>:<running|stopped> goto ..."})},
-        {"monitor timer#1 goto next", result("", {MONITOR_SYNTAX})},
+    jump_program b;
+    b.expect_rows_in(1, {
+        {"monitor motor#2:running goto [3]", "6F 01 02"},
+        {"monitor motor#2:stopped goto next", "47 01"},
+        {"monitor motor#16:s goto [3]", "67 0F 02"},
+        {"monitor servo#4:running goto next", "0F 03"},
+        {"monitor servo#4:stopped goto [12]", "27 03 0B"},
+        {"monitor motor#17:r goto next", "", {"IXO K400 VEP supports only motors 1-16."}},
+        {"monitor motor#2:x goto next", "", {"Syntax:  monitor motor#<1-16>:<running|stopped> goto ..."}},
+        {"monitor servo#0:r goto next", "", {"IXO K400 VEP supports only servos 1-16."}},
+        {"monitor servo#4:p goto next", "", {"Syntax:  monitor servo#<1-16>:<running|stopped> goto ..."}},
+        {"monitor timer#1 goto next", "", {MONITOR_SYNTAX}},
     });
-    bench wide(true);
-    EXPECT_EQ(wide.compile("monitor motor#2:running goto far"), result("6F 01 2B 01"));
-    EXPECT_EQ(wide.compile("monitor servo#4:r goto far"), result("2F 03 2B 01"));
+    jump_program wide(WIDE_MODEL);
+    EXPECT_EQ(wide.compile_in(1, {"monitor motor#2:running goto far"}), result("6F 01 2B 01"));
+    EXPECT_EQ(wide.compile_in(1, {"monitor servo#4:r goto far"}), result("2F 03 2B 01"));
 }
 
 TEST(MonitorInstruction, ExpressionUnderNarrowNumbering) {
-    bench b;
-    expect_rows(b, {
+    jump_program b;
+    b.expect_rows_in(1, {
         // L, mask, elements in postfix order.
-        {"monitor (and in#1a flag#2:set) goto next", result("00 06 01 80 61 82")},
-        {"monitor (and in#1a flag#2:set) goto [12]", result("20 07 0B 01 80 61 82")},
+        {"monitor (and in#1a flag#2:set) goto next", "00 06 01 80 61 82"},
+        {"monitor (and in#1a flag#2:set) goto [12]", "20 07 0B 01 80 61 82"},
         // Eight elements still take one mask byte.
         {"monitor (and flag#1:s flag#2:s flag#3:s flag#4:s flag#5:s flag#6:s in#7b) goto next",
-         result("00 0B 40 60 61 62 63 64 65 06 87")},
+         "00 0B 40 60 61 62 63 64 65 06 87"},
         // Ten elements: the mask's high byte carries the ninth element.
         {"monitor (and flag#1:s flag#2:s flag#3:s flag#4:s flag#5:s flag#6:s flag#7:s flag#8:s in#9a) goto next",
-         result("00 0E 00 01 60 61 62 63 64 65 66 67 88 89")},
-        {"monitor (and in#5a) goto next", result("", {"Each logical functions requires at least two operands."})},
-        {"monitor (and in#1a flag#2:set) goto [6]", result("", {NO_STEP})},
+         "00 0E 00 01 60 61 62 63 64 65 66 67 88 89"},
+        {"monitor (and in#5a) goto next", "", {"Each logical functions requires at least two operands."}},
+        {"monitor (and in#1a flag#2:set) goto [6]", "", {NO_STEP}},
     });
 }
 
 TEST(MonitorInstruction, ExpressionUnderWideNumberingWidensInputElementsOnly) {
-    bench b(true);
-    expect_rows(b, {
-        {"monitor (and in#1a flag#2:set) goto next", result("00 07 01 00 80 61 82")},
-        {"monitor (and in#1a flag#2:set) goto far", result("20 09 2B 01 01 00 80 61 82")},
-        {"monitor (or in#1000a motor#2:r) goto next", result("00 07 01 E7 83 21 92")},
+    jump_program b(WIDE_MODEL);
+    b.expect_rows_in(1, {
+        {"monitor (and in#1a flag#2:set) goto next", "00 07 01 00 80 61 82"},
+        {"monitor (and in#1a flag#2:set) goto far", "20 09 2B 01 01 00 80 61 82"},
+        {"monitor (or in#1000a motor#2:r) goto next", "00 07 01 E7 83 21 92"},
     });
 }
 
@@ -166,9 +159,9 @@ TEST(ConditionInstructions, RecordReferencesOutOfRange) {
         {"monitor motor#17:r goto next", "\nStepper Motor #17\n"},
         {"monitor servo#18:r goto next", "\nServo #18\n"},
     };
-    bench b;
-    for (const auto& c : cases) b.compile(c.text);
-    std::string map = b.map();
+    jump_program b;
+    for (const auto& c : cases) b.compile_in(1, {c.text});
+    std::string map = b.xref();
     for (const auto& c : cases) EXPECT_NE(map.find(c.entry), std::string::npos) << c.entry;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "step_harness.h"
 #include "steps/frame.h"
@@ -150,22 +151,13 @@ TEST(CompileStep, RefusesALabelledStepWithoutInstructions) {
     EXPECT_EQ(program.messages(), std::vector<std::string>{"Problem:  This step contains no instructions."});
 }
 
-class StepLength : public ::testing::Test {
+class StepLength : public pxtest::step_program_test {
 protected:
-    step_program program;
     // count two-byte instructions after the count byte, then `tail`.
     list_node* step_of_length(int sets, const char* tail) {
-        list_node* s = program.add_step(7, {});
-        list_node* after = END;
-        for (int i = 0; i < sets; ++i) {
-            after = append_inst(s, after);
-            instruction_of(after)->text = pool_strdup("set flag#1");
-        }
-        if (tail) {
-            after = append_inst(s, after);
-            instruction_of(after)->text = pool_strdup(tail);
-        }
-        return s;
+        std::vector<std::string> instructions(static_cast<std::size_t>(sets), "set flag#1");
+        if (tail) instructions.push_back(tail);
+        return program.add_step(7, instructions);
     }
 };
 

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "family_bench.h"
+#include "step_harness.h"
 
 namespace {
 
-using family_bench::instruction_case;
+using pxtest::instruction_row;
 
-class MotionTest : public family_bench::bench {};
+class MotionTest : public pxtest::step_program_test {};
 
 const char* const MOTORS = "IXO K400 VEP supports only motors 1-16.";
 const char* const SERVOS = "IXO K400 VEP supports only servos 1-16.";
@@ -22,7 +22,7 @@ const char* const SERVO_MODE = "Syntax:  ... <motor off|servo|deadband of <sourc
 const char* const DEADBAND = "Syntax:  profile servo#<1-16> deadband of <source> at position ...";
 
 TEST_F(MotionTest, ZeroAndSearchNameMotorOrServo) {
-    expect_cases({
+    program.expect_rows({
         {"zero motor#3", "5F 02", {}},
         {"zero servo#16", "E8 0F", {}},
         {"zero motor#17", "", {MOTORS}},
@@ -39,7 +39,7 @@ TEST_F(MotionTest, ZeroAndSearchNameMotorOrServo) {
 
 TEST_F(MotionTest, StopNamesMotorOrServoWithItsMode) {
     const char* const servo_syntax = "Syntax:  stop (hard|soft) servo#<1-16>";
-    expect_cases({
+    program.expect_rows({
         {"stop (soft) servo#4", "EF 83", {}},
         {"stop motor#16", "57 0F", {}},
         {"stop motor#0", "", {MOTORS}},
@@ -50,7 +50,7 @@ TEST_F(MotionTest, StopNamesMotorOrServoWithItsMode) {
 }
 
 TEST_F(MotionTest, TurnMotorTakesDirectionAndA16BitSource) {
-    expect_cases({
+    program.expect_rows({
         {"turn motor#2 cw 400", "A6 31 F0 90 01", {}},
         {"turn motor#16 ccw reg#200 steps", "A6 2F FB C8 00", {}},
         {"turn motor#2 cw 70000", "", {"The turn motor instruction allows only 16-bit literals."}},
@@ -63,7 +63,7 @@ TEST_F(MotionTest, TurnMotorTakesDirectionAndA16BitSource) {
 }
 
 TEST_F(MotionTest, TurnServoEncodesMoveKindSourceAndStart) {
-    expect_cases({
+    program.expect_rows({
         {"turn servo#3 to ain#1 on start", "CD C2 80", {}},
         {"turn servo#10 cw", "88 18 09", {}},
         {"turn servo#1 cw on start", "C8 98", {}},
@@ -79,7 +79,7 @@ TEST_F(MotionTest, TurnServoEncodesMoveKindSourceAndStart) {
 }
 
 TEST_F(MotionTest, ProfileMotorAppendsFourParametersInFixedOrder) {
-    expect_cases({
+    program.expect_rows({
         {"profile motor#1 (half coils) basespeed=100 maxspeed=2000 accel=50 decel=reg#3",
          "93 30 F0 64 00 F0 D0 07 F0 32 00 02", {}},
         {"profile and zero motor#16 (1 coil) decel=reg#4 accel=reg#3 maxspeed=reg#2 basespeed=reg#1",
@@ -108,17 +108,17 @@ TEST_F(MotionTest, ProfileMotorRefusesMissingMalformedAndOutOfRangeParameters) {
         {"basespeed=aout#1", RESOURCES},
         {"basespeed=70000", "Profile parameters cannot be 32-bit numbers."},
     };
-    std::vector<instruction_case> cases;
+    std::vector<instruction_row> cases;
     for (const refusal& r : refusals) cases.push_back({head + std::string(r.parameters), "", {r.message}});
     cases.push_back({"profile motor#1 half coils basespeed=100", "", {PROFILE_MOTOR}});
     cases.push_back({"profile motor#1 (3 coils) basespeed=100", "", {PROFILE_MOTOR}});
     cases.push_back({"profile motor#17 (2 coils) basespeed=100", "", {MOTORS}});
     cases.push_back({"profile axis#1 (2 coils)", "", {"Syntax:  profile <servo#<1-16> | <and zero> motor#<1-16>> ..."}});
-    expect_cases(cases);
+    program.expect_rows(cases);
 }
 
 TEST_F(MotionTest, ProfileServoAppendsModeThenGivenParametersInFixedOrder) {
-    expect_cases({
+    program.expect_rows({
         {"profile servo#2 servo at position maxspeed=ctr#1 gain=5", "77 27 2D 00 F0 05 00", {}},
         {"profile servo#10 motor off at position", "37 04 09 04", {}},
         {"profile servo#1 deadband of reg#2 at pos zero=reg#3 pole=reg#4", "77 06 C6 01 02 03", {}},
@@ -133,7 +133,7 @@ TEST_F(MotionTest, ProfileServoAppendsModeThenGivenParametersInFixedOrder) {
 }
 
 TEST_F(MotionTest, ProfileServoRefusals) {
-    expect_cases({
+    program.expect_rows({
         {"profile servo#1 deadband of -1 at position m=-2 a=-3 g=-4 z=-5 p=-6", "",
          {"The profile of servos 1-8 is limited to 31 bytes; use fewer 32-bit literals."}},
         {"profile servo#1", "", {"The profile servo instruction requires parameters."}},
@@ -150,11 +150,11 @@ TEST_F(MotionTest, ProfileServoRefusals) {
 }
 
 TEST_F(MotionTest, MotorAndServoNumbersAreRecordedEvenWhenOutOfRange) {
-    expect_cases({
+    program.expect_rows({
         {"search up and zero motor#40", "", {"Syntax:  search <cw|ccw> and zero motor#<1-16>"}},
         {"turn servo#30 cw", "", {SERVOS}},
     });
-    std::string xrf = cross_reference_map();
+    std::string xrf = program.xref();
     EXPECT_NE(std::string::npos, xrf.find("\nStepper Motor #40\n       [1]  search up and zero motor#40"));
     EXPECT_NE(std::string::npos, xrf.find("\nServo #30\n       [2]  turn servo#30 cw"));
 }

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
+#include <optional>
+#include <ostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/build_state.h"
@@ -31,40 +35,61 @@ struct listing_entry {
     std::string message;  // as the listing shows it, "Problem:  " included
 };
 
+// What the instructions of one compile gave: the code they appended (after
+// the length and output-change count bytes, "" when none) and the messages
+// they reported, in order, without the listing's "Problem:  ".
+struct compiled {
+    std::string code;
+    std::vector<std::string> messages;
+    bool operator==(const compiled&) const = default;
+};
+
+inline compiled result(std::string code, std::vector<std::string> messages = {}) {
+    return {std::move(code), std::move(messages)};
+}
+
+inline std::ostream& operator<<(std::ostream& out, const compiled& c) {
+    out << "code [" << c.code << "] messages [";
+    for (std::size_t i = 0; i < c.messages.size(); ++i) out << (i ? " | " : "") << c.messages[i];
+    return out << "]";
+}
+
+// A table row: an instruction and what it must give, compiled under the
+// program's own model unless the row names another.
+struct instruction_row {
+    std::string text;
+    std::string code;
+    std::vector<std::string> messages = {};
+    std::optional<int> model = std::nullopt;
+};
+
 class step_program {
 public:
-    explicit step_program(int model = NARROW_MODEL) {
+    explicit step_program(int model = NARROW_MODEL) : model_(model) {
         EXPECT_TRUE(px::pool_create());
         px::reset_program();
         px::the_program.name = px::pool_strdup("prog.vep");
         px::apply_model(px::model_table[model]);
         px::error_count = 0;
         px::build_ok = true;
-        px::clear_usage();
         px::current_step = px::END;
         px::current_instruction = px::END;
     }
     ~step_program() {
         px::current_step = px::END;
         px::current_instruction = px::END;
-        px::clear_usage();
-        px::reset_program();
         px::pool_destroy();
     }
     step_program(const step_program&) = delete;
     step_program& operator=(const step_program&) = delete;
 
     // Appends a step after the last one.
-    px::list_node* add_step(uint32_t number, std::initializer_list<const char*> instructions,
+    px::list_node* add_step(uint32_t number, const std::vector<std::string>& instructions,
                             const char* label = nullptr, std::initializer_list<int32_t> outputs = {}) {
         px::list_node* s = px::new_step_after(px::last_step(), number);
         if (label) px::step_of(s)->label = px::pool_strdup(label);
         for (int32_t value : outputs) px::add_output_change(s, value);
-        px::list_node* after = px::END;
-        for (const char* text : instructions) {
-            after = px::append_inst(s, after);
-            px::instruction_of(after)->text = px::pool_strdup(text);
-        }
+        give_instructions(s, instructions);
         return s;
     }
 
@@ -86,9 +111,43 @@ public:
         return last;
     }
 
+    // Compiles the instructions as the only ones of step `number`, then
+    // takes them away again so that the same steps serve the next compile.
+    compiled compile_in(uint32_t number, const std::vector<std::string>& instructions) {
+        px::list_node* s = find_step(number);
+        if (px::is_end(s)) {
+            ADD_FAILURE() << "the program has no step " << number;
+            return {};
+        }
+        give_instructions(s, instructions);
+        compiled out = compile_code(s);
+        px::step_of(s)->instructions = px::END;
+        return out;
+    }
+
+    // Compiles the instructions as a step of their own, numbered after the
+    // last one; the program keeps it.
+    compiled compile_new(const std::vector<std::string>& instructions) {
+        px::list_node* last = px::last_step();
+        uint32_t number = px::is_end(last) ? 1 : px::step_of(last)->number + 1;
+        return compile_code(add_step(number, instructions));
+    }
+
+    // Each row in a step of its own (compile_new).
+    void expect_rows(const std::vector<instruction_row>& rows) {
+        for (const instruction_row& row : rows) check(row, [&] { return compile_new({row.text}); });
+    }
+    // Each row as the only instruction of step `number` (compile_in).
+    void expect_rows_in(uint32_t number, const std::vector<instruction_row>& rows) {
+        for (const instruction_row& row : rows) check(row, [&] { return compile_in(number, {row.text}); });
+    }
+
+    // The listing file as written.
+    std::string listing_text() const { return read_file("prog.lst"); }
+
     std::vector<listing_entry> listing() const {
         std::vector<listing_entry> entries;
-        std::istringstream in(read_file("prog.lst"));
+        std::istringstream in(listing_text());
         std::string head, instruction, message, blank;
         while (std::getline(in, head) && std::getline(in, instruction) && std::getline(in, message)) {
             std::getline(in, blank);
@@ -113,7 +172,67 @@ public:
     }
 
 private:
+    static void give_instructions(px::list_node* step_node, const std::vector<std::string>& texts) {
+        px::list_node* after = px::END;
+        for (const std::string& text : texts) {
+            after = px::append_inst(step_node, after);
+            px::instruction_of(after)->text = px::pool_strdup(text);
+        }
+    }
+
+    static px::list_node* find_step(uint32_t number) {
+        for (px::list_node* n = px::the_program.steps; !px::is_end(n); n = n->next)
+            if (px::step_of(n)->number == number) return n;
+        return px::END;
+    }
+
+    // The listing only grows while the program lives, so what this compile
+    // reported is what follows the entries there before it.
+    compiled compile_code(px::list_node* step_node) {
+        std::size_t earlier = listing().size();
+        px::current_instruction = px::END;
+        const uint8_t* image = px::compile_step(step_node);
+        compiled out;
+        if (image && image[0] > 1) out.code = hex(image + 2, image[0] - 1u);
+        std::vector<listing_entry> entries = listing();
+        const std::string problem = "Problem:  ";
+        for (std::size_t i = earlier; i < entries.size(); ++i) {
+            std::string& message = entries[i].message;
+            if (message.compare(0, problem.size(), problem) == 0) message.erase(0, problem.size());
+            out.messages.push_back(message);
+        }
+        return out;
+    }
+
+    template <typename Compile>
+    void check(const instruction_row& row, Compile compile_row) {
+        SCOPED_TRACE(row.text);
+        if (row.model) px::apply_model(px::model_table[*row.model]);
+        EXPECT_EQ(compile_row(), result(row.code, row.messages));
+        if (row.model) px::apply_model(px::model_table[model_]);
+    }
+
     scratch_dir dir_;
+    int model_;
+};
+
+// A test with a fresh program of narrow numbering.
+class step_program_test : public ::testing::Test {
+protected:
+    step_program program;
+};
+
+// Empty steps for the instructions that jump, wait and test to name: "fill"
+// is step 5, "Drain" 9, "rinse" 12 and "far" 300, which needs two bytes;
+// steps 6, 8 and 10-11 do not exist, so "goto next" fails after 5 and 9.
+class jump_program : public step_program {
+public:
+    explicit jump_program(int model = NARROW_MODEL) : step_program(model) {
+        const std::pair<uint32_t, const char*> steps[] = {{1, "start"}, {2, nullptr},  {3, nullptr},   {4, nullptr},
+                                                          {5, "fill"},  {7, nullptr},  {9, "Drain"},   {12, "rinse"},
+                                                          {13, nullptr}, {300, "far"}};
+        for (const auto& [number, label] : steps) add_step(number, {}, label);
+    }
 };
 
 }  // namespace pxtest

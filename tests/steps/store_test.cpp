@@ -3,18 +3,18 @@
 #include <string>
 #include <vector>
 
-#include "family_bench.h"
+#include "step_harness.h"
 
 namespace {
 
-using family_bench::instruction_case;
+using pxtest::instruction_row;
 
-class StoreTest : public family_bench::bench {};
+class StoreTest : public pxtest::step_program_test {};
 
 const char* const SYNTAX = "Syntax:  store <source> [<+-/%[n]<and|or|xor>ror|rol> <source>] to <dest>";
 
 TEST_F(StoreTest, CopyFormOpcodeFollowsOperandLengths) {
-    expect_cases({
+    program.expect_rows({
         {"store ctr#1 to reg#5", "38 00 04", {}},
         {"store 1000 to reg#5", "39 F0 E8 03 04", {}},
         {"store -1 to reg#200", "3B F9 FF FF FF FF FB C8 00", {}},
@@ -23,7 +23,7 @@ TEST_F(StoreTest, CopyFormOpcodeFollowsOperandLengths) {
 }
 
 TEST_F(StoreTest, OperatorFormOpcodeFollowsOperandLengths) {
-    expect_cases({
+    program.expect_rows({
         {"store ctr#1 + ctr#2 to ctr#3", "18 00 00 01 02", {}},
         {"store reg#1 + 1 to reg#1", "19 00 00 F0 01 00 00", {}},
         {"store 1 + ctr#1 to reg#300", "1A 00 F0 01 00 00 FB 2C 01", {}},
@@ -42,18 +42,18 @@ TEST_F(StoreTest, EveryOperatorSpellingSelectsItsOperation) {
         {"nor", 8},   {"nxor", 9},   {"&~", 10},   {"andnot", 10}, {"%", 11}, {"mod", 11},
         {"ror", 12},  {"rol", 13},   {"ANDNOT", 10}, {"Xor", 6},
     };
-    std::vector<instruction_case> cases;
+    std::vector<instruction_row> cases;
     for (const spelling& s : spellings) {
         char op[3];
         std::snprintf(op, sizeof op, "%02X", s.op);
         cases.push_back({std::string("store ctr#1 ") + s.written + " ctr#2 to ctr#3",
                          std::string("18 ") + op + " 00 01 02", {}});
     }
-    expect_cases(cases);
+    program.expect_rows(cases);
 }
 
 TEST_F(StoreTest, OperatorCharactersNeedNoBlanks) {
-    expect_cases({
+    program.expect_rows({
         {"store ctr#1+ctr#2 to ctr#3", "18 00 00 01 02", {}},
         {"store ctr#1&~ctr#2 to ctr#3", "18 0A 00 01 02", {}},
         // "&" stands alone like every other operator character.
@@ -66,7 +66,7 @@ TEST_F(StoreTest, OperatorCharactersNeedNoBlanks) {
 }
 
 TEST_F(StoreTest, RefusedInstructionsAppendNothing) {
-    expect_cases({
+    program.expect_rows({
         {"store ctr#1 ctr#2 to ctr#3", "", {SYNTAX}},
         {"store ctr#1 to 5", "", {SYNTAX}},
         {"store ctr#1 to ain#1", "", {SYNTAX}},
@@ -80,7 +80,7 @@ TEST_F(StoreTest, RefusedInstructionsAppendNothing) {
 }
 
 TEST_F(StoreTest, OperandRangeMessageComesBeforeTheSyntaxMessage) {
-    expect_cases({
+    program.expect_rows({
         {"store ctr#9 to reg#1", "", {"IXO K400 VEP supports only counters 1-8.", SYNTAX}},
         {"store ctr#1 + ctr#9 to ctr#3", "", {"IXO K400 VEP supports only counters 1-8.", SYNTAX}},
         {"store ctr#1 to reg#0", "", {"IXO K400 VEP supports only registers 1-60000.", SYNTAX}},
