@@ -27,7 +27,7 @@ std::string record(uint32_t step, uint32_t position, const std::string& text) {
 class StepErrorReport : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
-    std::FILE* log = nullptr;
+    pxtest::log_capture log;
 
     void SetUp() override {
         ASSERT_TRUE(pool_create());
@@ -37,18 +37,8 @@ protected:
         build_ok = true;
         current_step = END;
         current_instruction = END;
-        log = std::fopen("pxlinker.log", "w");
-        build_log = log;
     }
-    void TearDown() override {
-        build_log = nullptr;
-        if (log) std::fclose(log);
-        pool_destroy();
-    }
-    std::string log_text() {
-        std::fflush(log);
-        return pxtest::read_file("pxlinker.log");
-    }
+    void TearDown() override { pool_destroy(); }
     list_node* step_with_instructions(uint32_t number, int count) {
         list_node* s = new_step_after(last_step(), number);
         list_node* after = END;
@@ -66,7 +56,7 @@ TEST_F(StepErrorReport, ErrorOutsideAnyStepShowsStepZeroAndNoInstruction) {
         "***ERROR*** in step [0]\n   Instruction:  <none>\n   Problem:  Writing checksum to disk.\n\n";
     EXPECT_EQ(pxtest::read_file("PROG.lst"), entry);
     EXPECT_EQ(pxtest::read_file("PROG.err"), record(0, 0, "Problem:  Writing checksum to disk."));
-    EXPECT_EQ(log_text(), entry);
+    EXPECT_EQ(log.text(), entry);
     EXPECT_EQ(error_count, 1);
     EXPECT_TRUE(build_ok);
 }
@@ -132,14 +122,14 @@ TEST_F(StepErrorReport, UnwritableListingAbortsTheBuildButStillCounts) {
     report_step_error(nullptr, "anything");
     EXPECT_FALSE(build_ok);
     EXPECT_EQ(error_count, 1);
-    EXPECT_EQ(log_text(), "Error:  Unable to open file \"PROG.lst\" for writing (aborting compilation).\r\n");
+    EXPECT_EQ(log.text(), "Error:  Unable to open file \"PROG.lst\" for writing (aborting compilation).\r\n");
 }
 
 TEST_F(StepErrorReport, UnwritableErrorFileAbortsTheBuild) {
     std::filesystem::create_directory("PROG.err");
     report_step_error(nullptr, "anything");
     EXPECT_FALSE(build_ok);
-    EXPECT_NE(log_text().find("Error:  Unable to open file \"PROG.err\" for writing (aborting compilation).\r\n"),
+    EXPECT_NE(log.text().find("Error:  Unable to open file \"PROG.err\" for writing (aborting compilation).\r\n"),
               std::string::npos);
 }
 
@@ -148,7 +138,7 @@ TEST_F(StepErrorReport, LogLinesCarryTheirLevelPrefix) {
     log_message(LOG_WARNING, "careful");
     log_message(LOG_ERROR, "wrong");
     log_message(LOG_PANIC, "gone");
-    EXPECT_EQ(log_text(), "plain 1\r\nWarning:  careful\r\nError:  wrong\r\nPanic:  gone\r\n");
+    EXPECT_EQ(log.text(), "plain 1\r\nWarning:  careful\r\nError:  wrong\r\nPanic:  gone\r\n");
 }
 
 TEST(LogMessage, LinesAreDroppedWithoutAnOpenLog) {

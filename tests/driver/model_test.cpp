@@ -99,14 +99,11 @@ TEST_F(ProgramModel, GarbageCollectionKeepsLabelledStepsAndTheEditingPosition) {
     new_step_after(c, 4);                   // empty
     step_of(b)->label = pool_strdup("only");
     the_program.editing = a;
-    std::FILE* log = std::fopen("gc.log", "w");
-    build_log = log;
+    pxtest::log_capture log;
     EXPECT_EQ(collect_empty_steps(), 2);
     EXPECT_EQ(collect_empty_steps(), 0);
-    build_log = nullptr;
-    std::fclose(log);
     EXPECT_EQ(numbers(), (std::vector<uint32_t>{1, 2}));
-    EXPECT_EQ(pxtest::read_file("gc.log"),
+    EXPECT_EQ(log.text(),
               "Garbage collecting...\r\nGarbage collected 2 empty steps.\r\n"
               "Garbage collecting...\r\nGarbage collected 0 empty steps.\r\n");
 }
@@ -115,12 +112,9 @@ TEST_F(ProgramModel, OneCollectedStepIsSingular) {
     new_step_after(new_step_after(END, 1), 2);
     step_of(the_program.steps)->label = pool_strdup("keep");
     the_program.editing = the_program.steps;
-    std::FILE* log = std::fopen("gc.log", "w");
-    build_log = log;
+    pxtest::log_capture log;
     collect_empty_steps();
-    build_log = nullptr;
-    std::fclose(log);
-    EXPECT_NE(pxtest::read_file("gc.log").find("Garbage collected 1 empty step.\r\n"), std::string::npos);
+    EXPECT_NE(log.text().find("Garbage collected 1 empty step.\r\n"), std::string::npos);
 }
 
 TEST_F(ProgramModel, DataTableStartsZeroedAndEmptyTableHasNoElements) {

@@ -34,7 +34,7 @@ struct fd_guard {
 class ObjectFile : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
-    std::FILE* log = nullptr;
+    pxtest::log_capture log;
 
     void SetUp() override {
         ASSERT_TRUE(pool_create());
@@ -50,14 +50,8 @@ protected:
         current_step = END;
         current_instruction = END;
         reset_object_file();
-        log = std::fopen("pxlinker.log", "w");
-        build_log = log;
     }
-    void TearDown() override {
-        build_log = nullptr;
-        if (log) std::fclose(log);
-        pool_destroy();
-    }
+    void TearDown() override { pool_destroy(); }
 
     static void set_model(int code, bool reduced) {
         model_code = code;
@@ -68,10 +62,6 @@ protected:
         the_program.table = new_data_table(rows, columns);
         for (int32_t i = 0; i < rows * columns; ++i)
             the_program.table->elements[i] = static_cast<uint16_t>(((0x10 + i) << 8) | (0xA0 + i));
-    }
-    std::string log_text() {
-        std::fflush(log);
-        return pxtest::read_file("pxlinker.log");
     }
     static std::string listing() { return pxtest::read_file("PROG.lst"); }
 
@@ -229,7 +219,7 @@ TEST_F(ObjectFile, EveryShortWriteIsReportedWithItsRecordsMessage) {
     EXPECT_EQ(count("   Problem:  Writing checksum to disk.\n"), 1u);
     EXPECT_EQ(error_count, 72);
     // A device that cannot seek to the status byte is logged, not counted.
-    EXPECT_NE(log_text().find("Error:  Seeking:  Downloader will not know about compiler errors.\r\n"),
+    EXPECT_NE(log.text().find("Error:  Seeking:  Downloader will not know about compiler errors.\r\n"),
               std::string::npos);
 }
 
@@ -247,7 +237,7 @@ TEST_F(ObjectFile, LosingTheListingStopsTheRemainingRecords) {
     write_object({{1, {1, 0x00}}}, "/dev/full");
     EXPECT_FALSE(build_ok);
     EXPECT_EQ(error_count, 1);
-    EXPECT_EQ(log_text(), "Error:  Unable to open file \"missing/PROG.lst\" for writing (aborting compilation).\r\n");
+    EXPECT_EQ(log.text(), "Error:  Unable to open file \"missing/PROG.lst\" for writing (aborting compilation).\r\n");
 }
 
 // --- status byte ---------------------------------------------------------------
@@ -298,7 +288,7 @@ TEST_F(StatusByte, UnseekableFileIsLogged) {
     fd_guard read_end{ends[0]}, write_end{ends[1]};
     error_count = 2;
     update_status_byte(write_end.fd);
-    EXPECT_EQ(log_text(), "Error:  Seeking:  Downloader will not know about compiler errors.\r\n");
+    EXPECT_EQ(log.text(), "Error:  Seeking:  Downloader will not know about compiler errors.\r\n");
     EXPECT_EQ(error_count, 2);
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -45,7 +46,7 @@ std::string two_headers(const std::string& base) {
 class CrossReference : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
-    std::FILE* log = nullptr;
+    std::optional<pxtest::log_capture> log;  // opened after the banner, which it must not hold
 
     void SetUp() override {
         ASSERT_TRUE(pool_create());
@@ -53,18 +54,12 @@ protected:
         error_count = 0;
         version_banner(2, 1);
         set_param_value(PARAM_DIGITAL_OUTPUTS, 64);
-        log = std::fopen("pxlinker.log", "w");
-        build_log = log;
+        log.emplace();
         clear_usage();
     }
     void TearDown() override {
-        build_log = nullptr;
-        if (log) std::fclose(log);
+        log.reset();
         pool_destroy();
-    }
-    std::string log_text() {
-        std::fflush(log);
-        return pxtest::read_file("pxlinker.log");
     }
     std::string map_of(const std::string& name) {
         EXPECT_EQ(write_cross_reference_map((dir / name).c_str()), 1);
@@ -121,7 +116,7 @@ TEST_F(CrossReference, MapListsEveryResourceByKindAndNumber) {
 
 TEST_F(CrossReference, ProgramWithoutResourcesGivesTheTwoHeaderLines) {
     EXPECT_EQ(map_of("EMPTY.XRF"), two_headers("EMPTY.XRF"));
-    EXPECT_EQ(log_text(),
+    EXPECT_EQ(log->text(),
               "Saving cross-reference map to file \"" + (dir / "EMPTY.XRF") + "\"...\r\n"
               "Saved resource cross-reference map in file \"" + (dir / "EMPTY.XRF") + "\".\r\n");
 }
@@ -259,7 +254,7 @@ TEST_F(CrossReference, ManyDistinctRegistersRecordQuickly) {
 
 TEST_F(CrossReference, UnopenableFileIsLogged) {
     EXPECT_EQ(write_cross_reference_map("missing/PROG.XRF"), 0);
-    EXPECT_EQ(log_text(), "Error:  Unable to open \"missing/PROG.XRF\" to save cross-reference map.\r\n");
+    EXPECT_EQ(log->text(), "Error:  Unable to open \"missing/PROG.XRF\" to save cross-reference map.\r\n");
     EXPECT_EQ(error_count, 0);
 }
 
@@ -267,7 +262,7 @@ TEST_F(CrossReference, FailedWriteIsLogged) {
     list_node* s = new_step_after(END, 1);
     record_usage(KIND_FLAG, 3, s, instruction(s, "set flag 3"));
     EXPECT_EQ(write_cross_reference_map("/dev/full"), 0);
-    EXPECT_EQ(log_text(),
+    EXPECT_EQ(log->text(),
               "Saving cross-reference map to file \"/dev/full\"...\r\n"
               "Error:  Unable to write to cross-reference map file \"/dev/full\".\r\n");
 }

@@ -18,28 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using pxtest::log_capture;
 using pxtest::scratch_dir;
-
-// Opens a build log in the scratch folder the way the export does and gives
-// back its text once closed.
-class log_capture {
-public:
-    log_capture() : name_((fs::current_path() / "capture.log").string()) {
-        px::build_log = std::fopen(name_.c_str(), "w+");
-    }
-    ~log_capture() { close(); }
-    std::string text() {
-        close();
-        return pxtest::read_file(name_);
-    }
-
-private:
-    void close() {
-        if (px::build_log) std::fclose(px::build_log);
-        px::build_log = nullptr;
-    }
-    std::string name_;
-};
 
 std::string reading(const std::string& name) {
     return "Reading configuration parameters from file \"" + name + "\"...\n\r\n";

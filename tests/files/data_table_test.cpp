@@ -9,7 +9,6 @@
 #include "driver/model.h"
 #include "files/config.h"
 #include "files/data_table_file.h"
-#include "files/log_capture.h"
 #include "support/test_support.h"
 
 namespace {

@@ -27,13 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string without_cr(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (c != '\r') out.push_back(c);
-    return out;
-}
-
 // Runs read_file on path in the current folder with a fresh pool and log.
 struct read_outcome {
     int result;
@@ -49,12 +42,11 @@ read_outcome run_read_file(const char* path) {
     px::reset_program();
     px::error_count = 7;  // a successful read sets it back to 0
     px::build_ok = true;
-    std::FILE* log = std::fopen("pxlinker.log", "w+");
-    px::build_log = log;
-    out.result = px::read_file(path);
-    px::build_log = nullptr;
-    std::fclose(log);
-    out.log = without_cr(pxtest::read_file("pxlinker.log"));
+    {
+        pxtest::log_capture log;
+        out.result = px::read_file(path);
+        out.log = pxtest::without_cr(log.text());
+    }
     out.program = pxtest::dump_program();
     out.name = px::the_program.name ? px::the_program.name : "<none>";
     const px::config_param& model = px::config_params[px::PARAM_CONTROLLER_MODEL];
@@ -276,16 +268,16 @@ TEST(read_file, running_out_of_memory_mid_file_leaves_no_file_open) {
     px::set_pool_limit(96 * 1024);
     ASSERT_TRUE(px::pool_create());
     px::reset_program();
-    std::FILE* log = std::fopen("pxlinker.log", "w+");
-    px::build_log = log;
-    EXPECT_THROW(px::read_file("line.mak"), px::build_abort);
-    px::build_log = nullptr;
-    std::fclose(log);
+    std::string logged;
+    {
+        pxtest::log_capture log;
+        EXPECT_THROW(px::read_file("line.mak"), px::build_abort);
+        logged = log.text();
+    }
     px::pool_destroy();
     px::set_pool_limit(0);
     EXPECT_EQ(open_descriptors(), before);
-    EXPECT_NE(pxtest::read_file("pxlinker.log").find("Panic:  Can't cope without a memory fix ... Good Bye."),
-              std::string::npos);
+    EXPECT_NE(logged.find("Panic:  Can't cope without a memory fix ... Good Bye."), std::string::npos);
 }
 
 }  // namespace

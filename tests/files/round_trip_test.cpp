@@ -17,7 +17,6 @@
 #include "driver/model.h"
 #include "files/read_file.h"
 #include "files/save_file.h"
-#include "files/log_capture.h"
 #include "support/test_support.h"
 
 namespace {

@@ -11,7 +11,6 @@
 #include "driver/model.h"
 #include "files/data_table_file.h"
 #include "files/save_file.h"
-#include "files/log_capture.h"
 #include "support/test_support.h"
 
 namespace {

@@ -20,7 +20,7 @@ using pxtest::dump_program;
 class step_reader : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
-    std::FILE* log = nullptr;
+    pxtest::log_capture log;
 
     void SetUp() override {
         ASSERT_TRUE(px::pool_create());
@@ -28,24 +28,11 @@ protected:
         px::error_count = 0;
         px::build_ok = true;
         px::the_program.name = px::pool_strdup("T.VEP");
-        log = std::tmpfile();
-        px::build_log = log;
     }
-    void TearDown() override {
-        px::build_log = nullptr;
-        std::fclose(log);
-        px::pool_destroy();
-    }
+    void TearDown() override { px::pool_destroy(); }
 
     // The log so far, with "\r\n" line ends shown as "\n".
-    std::string log_text() {
-        std::fflush(log);
-        std::rewind(log);
-        std::string text;
-        for (int c = std::getc(log); c != EOF; c = std::getc(log))
-            if (c != '\r') text.push_back(static_cast<char>(c));
-        return text;
-    }
+    std::string log_text() { return pxtest::without_cr(log.text()); }
 
     int read(const std::string& content, px::link_state& state, const char* name = "t.pre") {
         pxtest::write_file(name, content);

@@ -1,11 +1,14 @@
 #include "test_support.h"
 
+#include <signal.h>
+
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <sstream>
 #include <stdexcept>
 
+#include "driver/build_state.h"
 #include "driver/helpers.h"
 #include "driver/model.h"
 #include "files/config.h"
@@ -29,6 +32,48 @@ scratch_dir::~scratch_dir() {
     std::error_code ec;
     fs::current_path(previous_, ec);
     fs::remove_all(path_, ec);
+}
+
+log_capture::log_capture()
+    : buffer_(1 << 16), path_(fs::absolute("pxlinker.log")), file_(std::fopen(path_.c_str(), "w+b")) {
+    if (!file_) throw std::runtime_error("cannot open " + path_.string());
+    std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+    px::build_log = file_;
+}
+
+log_capture::~log_capture() {
+    if (px::build_log == file_) px::build_log = nullptr;
+    std::fclose(file_);
+}
+
+std::string log_capture::text() {
+    std::fflush(file_);
+    return read_file(path_.string());
+}
+
+std::vector<std::string> log_capture::lines() {
+    std::string all = text();
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at < all.size();) {
+        std::size_t end = all.find("\r\n", at);
+        if (end == std::string::npos) end = all.size();
+        std::string line = all.substr(at, end - at);
+        if (line.empty() || line.back() != '\n') out.push_back(line);
+        at = end + 2;
+    }
+    return out;
+}
+
+file_size_limit::file_size_limit(rlim_t bytes) : old_handler_(::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+}
+
+file_size_limit::~file_size_limit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    ::signal(SIGXFSZ, old_handler_);
 }
 
 void write_file(const std::string& name, const std::string& content) {
@@ -83,6 +128,13 @@ std::string crlf(const std::string& text) {
         if (c == '\n') out += '\r';
         out += c;
     }
+    return out;
+}
+
+std::string without_cr(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != '\r') out += c;
     return out;
 }
 

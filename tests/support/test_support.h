@@ -1,8 +1,12 @@
 // Shared helpers of the test suites: a scratch folder that is also the
-// working directory (the build log lands there), file access and hex dumps.
+// working directory (the build log lands there), the build log captured,
+// a full disk in small, file access and hex dumps.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,6 +29,41 @@ private:
     std::filesystem::path previous_;
 };
 
+// Routes the build log into "pxlinker.log" of the working directory while it
+// lives. The big buffer keeps log writes clear of a file_size_limit.
+class log_capture {
+public:
+    log_capture();
+    ~log_capture();
+    log_capture(const log_capture&) = delete;
+    log_capture& operator=(const log_capture&) = delete;
+
+    // What was logged so far.
+    std::string text();
+    // One entry per log line, without its CR LF. Lines of the configuration
+    // writer (its messages all end in a line feed of their own) are left out.
+    std::vector<std::string> lines();
+
+private:
+    std::vector<char> buffer_;
+    std::filesystem::path path_;
+    std::FILE* file_;
+};
+
+// Lets the process write files only up to `bytes` while it lives: a full
+// disk, in small. Writes past the limit fail instead of raising SIGXFSZ.
+class file_size_limit {
+public:
+    explicit file_size_limit(rlim_t bytes);
+    ~file_size_limit();
+    file_size_limit(const file_size_limit&) = delete;
+    file_size_limit& operator=(const file_size_limit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*old_handler_)(int);
+};
+
 void write_file(const std::string& name, const std::string& content);
 std::string read_file(const std::string& name);
 std::vector<uint8_t> read_bytes(const std::string& name);
@@ -36,6 +75,8 @@ std::string hex(const uint8_t* bytes, std::size_t count);
 std::vector<uint8_t> parse_hex(const std::string& text);
 // Converts LF line ends to CR LF.
 std::string crlf(const std::string& text);
+// The text with every CR taken out.
+std::string without_cr(const std::string& text);
 // A file under tests/golden.
 std::string golden(const std::string& relative);
 
