@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the development
-# build, then the whole suite again
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build, then the whole suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

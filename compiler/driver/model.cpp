@@ -39,7 +39,7 @@ private:
         return p;
     }
     void do_deallocate(void* p, std::size_t bytes, std::size_t align) override {
-        ::operator delete(p, bytes, std::align_val_t(align));
+        ::operator delete(p, std::align_val_t(align));
         used -= bytes;
     }
     bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
