@@ -62,6 +62,7 @@ TEST(Pxc, ExitStatusTellsCleanErrorsAndFailure) {
     EXPECT_NE(broken.out.find("***ERROR*** in step [1]"), std::string::npos);
     EXPECT_TRUE(pxtest::file_exists("BROKEN.lst"));
     EXPECT_EQ(pxtest::read_bytes("BROKEN.dso").at(2), 1);
+    EXPECT_EQ(pxtest::read_bytes("BROKEN.err").size(), 92u);
 
     EXPECT_EQ(pxc("absent.vep").status, 2);
     // The worst outcome of several builds decides.
