@@ -28,17 +28,8 @@ class StepErrorReport : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
     pxtest::log_capture log;
+    pxtest::memory_build memory{"PROG.VEP"};
 
-    void SetUp() override {
-        ASSERT_TRUE(pool_create());
-        reset_program();
-        the_program.name = pool_strdup("PROG.VEP");
-        error_count = 0;
-        build_ok = true;
-        current_step = END;
-        current_instruction = END;
-    }
-    void TearDown() override { pool_destroy(); }
     list_node* step_with_instructions(uint32_t number, int count) {
         list_node* s = new_step_after(last_step(), number);
         list_node* after = END;

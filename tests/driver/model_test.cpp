@@ -15,11 +15,7 @@ using namespace px;
 class ProgramModel : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
-    void SetUp() override {
-        ASSERT_TRUE(pool_create());
-        reset_program();
-    }
-    void TearDown() override { pool_destroy(); }
+    pxtest::memory_build memory;
 
     static std::vector<int32_t> outputs(list_node* s) {
         std::vector<int32_t> v;

@@ -35,23 +35,14 @@ class ObjectFile : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
     pxtest::log_capture log;
+    pxtest::memory_build memory{"PROG.VEP"};
 
     void SetUp() override {
-        ASSERT_TRUE(pool_create());
-        reset_program();
-        the_program.name = pool_strdup("PROG.VEP");
         set_model(0, false);
         for (int row = PARAM_START_ON_INPUT1; row <= PARAM_STEP_ON_INPUT4; ++row)
             set_param_value(static_cast<param_row>(row), 0);
-        error_count = 0;
-        build_ok = true;
-        program_bytes = 0;
-        total_bytes = 0;
-        current_step = END;
-        current_instruction = END;
         reset_object_file();
     }
-    void TearDown() override { pool_destroy(); }
 
     static void set_model(int code, bool reduced) {
         model_code = code;

@@ -46,20 +46,14 @@ std::string two_headers(const std::string& base) {
 class CrossReference : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
+    pxtest::memory_build memory;
     std::optional<pxtest::log_capture> log;  // opened after the banner, which it must not hold
 
     void SetUp() override {
-        ASSERT_TRUE(pool_create());
-        reset_program();
-        error_count = 0;
         version_banner(2, 1);
         set_param_value(PARAM_DIGITAL_OUTPUTS, 64);
         log.emplace();
         clear_usage();
-    }
-    void TearDown() override {
-        log.reset();
-        pool_destroy();
     }
     std::string map_of(const std::string& name) {
         EXPECT_EQ(write_cross_reference_map((dir / name).c_str()), 1);

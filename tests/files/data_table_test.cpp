@@ -38,12 +38,7 @@ protected:
     pxtest::scratch_dir dir;
     model_guard model{0, false};
     log_capture log;
-
-    void SetUp() override {
-        ASSERT_TRUE(px::pool_create());
-        px::reset_program();
-    }
-    void TearDown() override { px::pool_destroy(); }
+    pxtest::memory_build memory;
 
     static std::vector<uint16_t> values(const px::data_table* t) {
         return {t->elements, t->elements + static_cast<std::size_t>(t->rows) * static_cast<std::size_t>(t->columns)};

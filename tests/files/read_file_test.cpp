@@ -38,10 +38,8 @@ struct read_outcome {
 
 read_outcome run_read_file(const char* path) {
     read_outcome out{};
-    EXPECT_TRUE(px::pool_create());
-    px::reset_program();
+    pxtest::memory_build memory;
     px::error_count = 7;  // a successful read sets it back to 0
-    px::build_ok = true;
     {
         pxtest::log_capture log;
         out.result = px::read_file(path);
@@ -57,7 +55,6 @@ read_outcome run_read_file(const char* path) {
         EXPECT_FALSE(px::the_program.modified);
         EXPECT_EQ(px::the_program.editing, px::the_program.steps);
     }
-    px::pool_destroy();
     return out;
 }
 
@@ -219,25 +216,21 @@ TEST(read_file, a_second_read_empties_the_program_first) {
     pxtest::scratch_dir dir;
     pxtest::write_file("a.vep", steps(1, 3));
     pxtest::write_file("b.vep", steps(5, 5));
-    ASSERT_TRUE(px::pool_create());
-    px::reset_program();
+    pxtest::memory_build memory;
     ASSERT_EQ(px::read_file("a.vep"), 0);
     ASSERT_EQ(px::read_file("b.vep"), 0);
     EXPECT_EQ(pxtest::dump_program(), "step 5\n  instruction \"wait 5\"\n");
     EXPECT_STREQ(px::the_program.name, "B.VEP");
-    px::pool_destroy();
 }
 
 TEST(read_file, a_failed_open_of_the_master_leaves_the_program_as_it_was) {
     pxtest::scratch_dir dir;
     pxtest::write_file("a.vep", steps(1, 2));
-    ASSERT_TRUE(px::pool_create());
-    px::reset_program();
+    pxtest::memory_build memory;
     ASSERT_EQ(px::read_file("a.vep"), 0);
     EXPECT_EQ(px::read_file("missing.vep"), 1);
     EXPECT_EQ(pxtest::dump_program(), "step 1\n  instruction \"wait 1\"\nstep 2\n  instruction \"wait 2\"\n");
     EXPECT_STREQ(px::the_program.name, "A.VEP");
-    px::pool_destroy();
 }
 
 TEST(read_file, a_program_without_a_configuration_file_keeps_the_previous_one) {
@@ -266,15 +259,13 @@ TEST(read_file, running_out_of_memory_mid_file_leaves_no_file_open) {
     pxtest::write_file("line.mak", "a.pre\n");
     int before = open_descriptors();
     px::set_pool_limit(96 * 1024);
-    ASSERT_TRUE(px::pool_create());
-    px::reset_program();
     std::string logged;
     {
+        pxtest::memory_build memory;
         pxtest::log_capture log;
         EXPECT_THROW(px::read_file("line.mak"), px::build_abort);
         logged = log.text();
     }
-    px::pool_destroy();
     px::set_pool_limit(0);
     EXPECT_EQ(open_descriptors(), before);
     EXPECT_NE(logged.find("Panic:  Can't cope without a memory fix ... Good Bye."), std::string::npos);

@@ -137,7 +137,6 @@ struct generator {
 class RoundTrip : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
-    void TearDown() override { px::pool_destroy(); }
 };
 
 TEST_F(RoundTrip, GeneratedProgramsReadBackIntoTheSameSteps) {
@@ -146,9 +145,7 @@ TEST_F(RoundTrip, GeneratedProgramsReadBackIntoTheSameSteps) {
         SCOPED_TRACE("program " + std::to_string(i));
         std::string base = "rt" + std::to_string(i);
         log_capture log;
-        ASSERT_TRUE(px::pool_create());
-        px::reset_program();
-        px::the_program.name = px::pool_strdup(base + ".vep");
+        pxtest::memory_build memory((base + ".vep").c_str());
         gen.program();
         // Now and then the ".tab" cannot be written, and the table heads the
         // step file instead.
@@ -179,7 +176,6 @@ TEST_F(RoundTrip, GeneratedProgramsReadBackIntoTheSameSteps) {
         ASSERT_EQ(px::read_file((base + "c.vep").c_str()), 0) << log.text();
         EXPECT_EQ(describe_program(), saved);
 
-        px::pool_destroy();
         if (HasFailure()) break;
     }
 }
@@ -187,8 +183,7 @@ TEST_F(RoundTrip, GeneratedProgramsReadBackIntoTheSameSteps) {
 TEST_F(RoundTrip, EmbeddedTableWithoutTabFileAndStaleTabBeside) {
     // A table inside the step file wins over a ".tab" of the same name.
     log_capture log;
-    ASSERT_TRUE(px::pool_create());
-    px::reset_program();
+    pxtest::memory_build memory;
     px::list_node* s = px::new_step_after(px::END, 1);
     px::instruction_of(px::append_inst(s, px::END))->text = px::pool_strdup("stop");
     px::data_table* t = px::new_data_table(1, 3);
@@ -228,11 +223,12 @@ TEST(PanicSave, MemoryRunningOutWhileReadingLeavesTheProgramInOmnaVep) {
     write_file("big.vep", source);
 
     // The whole program as read without a cap.
-    ASSERT_TRUE(px::pool_create());
-    px::reset_program();
-    ASSERT_EQ(px::read_file("big.vep"), 0);
-    std::string whole = describe_program(true);
-    px::pool_destroy();
+    std::string whole;
+    {
+        pxtest::memory_build memory;
+        ASSERT_EQ(px::read_file("big.vep"), 0);
+        whole = describe_program(true);
+    }
 
     px::set_pool_limit(96 * 1024);
     int32_t result = px::run_export("big.vep");
@@ -254,11 +250,12 @@ TEST(PanicSave, MemoryRunningOutWhileReadingLeavesTheProgramInOmnaVep) {
     // What was read so far comes back from omna.vep: every step whole but
     // the last, which may have been cut short where memory ran out.
     ASSERT_TRUE(pxtest::file_exists("omna.vep"));
-    ASSERT_TRUE(px::pool_create());
-    px::reset_program();
-    ASSERT_EQ(px::read_file("omna.vep"), 0);
-    std::string rescued = describe_program();
-    px::pool_destroy();
+    std::string rescued;
+    {
+        pxtest::memory_build memory;
+        ASSERT_EQ(px::read_file("omna.vep"), 0);
+        rescued = describe_program();
+    }
     std::size_t last_step = rescued.rfind("step ");
     ASSERT_NE(last_step, std::string::npos);
     ASSERT_GT(last_step, 0u);

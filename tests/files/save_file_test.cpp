@@ -51,13 +51,7 @@ class SaveFile : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
     log_capture log;
-
-    void SetUp() override {
-        ASSERT_TRUE(px::pool_create());
-        px::reset_program();
-        px::the_program.name = px::pool_strdup("PROG.VEP");
-    }
-    void TearDown() override { px::pool_destroy(); }
+    pxtest::memory_build memory{"PROG.VEP"};
 
     // The program kept in golden/files/saver/program.vep.
     static void build_golden_program() {

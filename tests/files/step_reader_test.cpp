@@ -21,15 +21,7 @@ class step_reader : public ::testing::Test {
 protected:
     pxtest::scratch_dir dir;
     pxtest::log_capture log;
-
-    void SetUp() override {
-        ASSERT_TRUE(px::pool_create());
-        px::reset_program();
-        px::error_count = 0;
-        px::build_ok = true;
-        px::the_program.name = px::pool_strdup("T.VEP");
-    }
-    void TearDown() override { px::pool_destroy(); }
+    pxtest::memory_build memory{"T.VEP"};
 
     // The log so far, with "\r\n" line ends shown as "\n".
     std::string log_text() { return pxtest::without_cr(log.text()); }

@@ -65,21 +65,7 @@ struct instruction_row {
 
 class step_program {
 public:
-    explicit step_program(int model = NARROW_MODEL) : model_(model) {
-        EXPECT_TRUE(px::pool_create());
-        px::reset_program();
-        px::the_program.name = px::pool_strdup("prog.vep");
-        px::apply_model(px::model_table[model]);
-        px::error_count = 0;
-        px::build_ok = true;
-        px::current_step = px::END;
-        px::current_instruction = px::END;
-    }
-    ~step_program() {
-        px::current_step = px::END;
-        px::current_instruction = px::END;
-        px::pool_destroy();
-    }
+    explicit step_program(int model = NARROW_MODEL) : model_(model) { px::apply_model(px::model_table[model]); }
     step_program(const step_program&) = delete;
     step_program& operator=(const step_program&) = delete;
 
@@ -214,6 +200,7 @@ private:
 
     scratch_dir dir_;
     int model_;
+    memory_build memory_{"prog.vep"};
 };
 
 // A test with a fresh program of narrow numbering.

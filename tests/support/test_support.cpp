@@ -76,6 +76,25 @@ file_size_limit::~file_size_limit() {
     ::signal(SIGXFSZ, old_handler_);
 }
 
+memory_build::memory_build(const char* name) {
+    if (!px::pool_create()) throw std::runtime_error("cannot create the build pool");
+    px::reset_program();
+    if (name) px::the_program.name = px::pool_strdup(name);
+    px::error_count = 0;
+    px::build_ok = true;
+    px::program_bytes = 0;
+    px::total_bytes = 0;
+    px::current_step = px::END;
+    px::current_instruction = px::END;
+}
+
+memory_build::~memory_build() {
+    // Nothing may point into the pool once it is gone.
+    px::current_step = px::END;
+    px::current_instruction = px::END;
+    px::pool_destroy();
+}
+
 void write_file(const std::string& name, const std::string& content) {
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot write " + name);

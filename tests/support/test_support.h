@@ -1,6 +1,7 @@
 // Shared helpers of the test suites: a scratch folder that is also the
 // working directory (the build log lands there), the build log captured,
-// a full disk in small, file access and hex dumps.
+// a full disk in small, a build's state without a build, file access and hex
+// dumps.
 #pragma once
 
 #include <sys/resource.h>
@@ -62,6 +63,18 @@ public:
 private:
     rlimit saved_{};
     void (*old_handler_)(int);
+};
+
+// A build's state without a build while it lives: a fresh pool, an empty
+// program named `name` (no name when null), no errors, no bytes counted, no
+// step or instruction at hand. Throws, failing the test, when the pool cannot
+// be created.
+class memory_build {
+public:
+    explicit memory_build(const char* name = nullptr);
+    ~memory_build();
+    memory_build(const memory_build&) = delete;
+    memory_build& operator=(const memory_build&) = delete;
 };
 
 void write_file(const std::string& name, const std::string& content);
