@@ -20,6 +20,7 @@
 #include "driver/xref.h"
 #include "files/config.h"
 #include "steps/frame.h"
+#include "program_builder.h"
 #include "test_support.h"
 
 namespace pxtest {
@@ -28,21 +29,6 @@ namespace pxtest {
 // model code 2 (wide numbering).
 constexpr int NARROW_MODEL = 0;
 constexpr int WIDE_MODEL = 2;
-
-struct listing_entry {
-    int step;
-    std::string instruction;
-    std::string message;  // as the listing shows it, "Problem:  " included
-};
-
-// What the instructions of one compile gave: the code they appended (after
-// the length and output-change count bytes, "" when none) and the messages
-// they reported, in order, without the listing's "Problem:  ".
-struct compiled {
-    std::string code;
-    std::vector<std::string> messages;
-    bool operator==(const compiled&) const = default;
-};
 
 inline compiled result(std::string code, std::vector<std::string> messages = {}) {
     return {std::move(code), std::move(messages)};
