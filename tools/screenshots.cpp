@@ -5,27 +5,61 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 
 #include "MakefileBrowser.h"
 #include "browser_controls.h"
-#include "builder_harness.h"
+#include "compiler_call.h"
+#include "dialogs.h"
 #include "frmDrv.h"
+#include "launcher.h"
+#include "projBuilder.h"
+#include "services.h"
 
-using namespace pxtest_builder;
+namespace {
 
-static void settle() {
+// The pictures show the windows only: no box, no editor, no build.
+class SilentDialogs final : public pxbuilder::Dialogs {
+public:
+    void message(QWidget*, const QString&, const QString&) override {}
+    void information(QWidget*, const QString&, const QString&) override {}
+    bool askYesNo(QWidget*, const QString&, const QString&) override { return false; }
+    QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+};
+
+class NoLauncher final : public pxbuilder::Launcher {
+public:
+    bool editTextFile(const QString&) override { return false; }
+    bool openDocument(const QString&) override { return false; }
+};
+
+class NoCompiler final : public pxbuilder::CompilerCall {
+public:
+    bool bind(QString*) override { return false; }
+    int32_t build(const QByteArray&) override { return 0; }
+};
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+// Lets the window manager map and paint the window before it is grabbed.
+void settle() {
     QEventLoop loop;
     QTimer::singleShot(300, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
-static bool save(QWidget* window, const QString& file) {
+bool save(QWidget* window, const QString& file) {
     window->raise();
     window->activateWindow();
     settle();
@@ -33,6 +67,8 @@ static bool save(QWidget* window, const QString& file) {
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(file));
     return ok;
 }
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -59,9 +95,9 @@ int main(int argc, char* argv[]) {
                (line + "/conveyor.mak\r\n" + line + "/service.mak\r\n").toLocal8Bit());
     writeBytes(QDir(program).filePath("line2.prj"), "");
 
-    RecordingDialogs dialogs;
-    RecordingLauncher launcher;
-    FakeCompiler compiler;
+    SilentDialogs dialogs;
+    NoLauncher launcher;
+    NoCompiler compiler;
     projBuilder window(pxbuilder::Services{program, &dialogs, &launcher, &compiler});
     window.move(40, 40);
     window.show();
