@@ -31,7 +31,7 @@ constexpr int NARROW_MODEL = 0;
 constexpr int WIDE_MODEL = 2;
 
 inline compiled result(std::string code, std::vector<std::string> messages = {}) {
-    return {std::move(code), std::move(messages)};
+    return {"", std::move(code), std::move(messages)};
 }
 
 inline std::ostream& operator<<(std::ostream& out, const compiled& c) {

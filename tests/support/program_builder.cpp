@@ -84,9 +84,7 @@ compiled program_builder::compile_in(uint32_t number, const std::vector<std::str
     std::string image = compile(s);
     st->instructions = own_instructions;
     st->output_changes = own_outputs;
-    compiled out;
-    // Past "LL CC " (length and output-change count).
-    if (image.size() > 6) out.code = image.substr(6);
+    compiled out{image, image.size() > 6 ? image.substr(6) : "", {}};  // past "LL CC "
     std::vector<std::string> all = messages();
     out.messages.assign(all.begin() + static_cast<std::ptrdiff_t>(earlier), all.end());
     return out;

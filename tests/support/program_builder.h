@@ -23,9 +23,11 @@ struct listing_entry {
     std::string message;  // as the listing shows it, "Problem:  " included
 };
 
-// What the instructions of one compile gave: the image's bytes after its
-// length and output-change count ("" when none), and the listing's messages.
+// What the instructions of one compile gave: the whole image ("none" when
+// there is none), its bytes after the length and output-change count ("" when
+// none), and the listing's messages.
 struct compiled {
+    std::string image;
     std::string code;
     std::vector<std::string> messages;
     bool operator==(const compiled&) const = default;
