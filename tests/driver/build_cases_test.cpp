@@ -9,6 +9,9 @@
 //                            no outputs and the one instruction TEXT ({n} is
 //                            the step's number)
 //   table FILE ROWS COLUMNS  append a data table whose elements count 1, 2, ...
+//   full NAME                NAME is the full disk device: every write fails
+//   ignore NAME              the output NAME (as named in expected/) is not
+//                            compared: for bulk that says nothing more
 //   lineends both|lf|crlf    inputs as written and/or with every LF as CR LF
 //                            (default both: both runs must give expected/)
 //   from DIR                 later commands run in that subfolder ("." again)
@@ -177,7 +180,11 @@ files run_case(const fs::path& folder, bool crlf) {
             in >> file >> a >> b >> std::ws;
             std::getline(in, text);
             append(file, d.verb == "steps" ? generated_steps(a, b, text) : generated_table(a, b));
-        } else if (d.verb != "lineends") commands.push_back(d);
+        } else if (d.verb == "full") {
+            fs::create_symlink("/dev/full", scratch / d.rest);
+        } else if (d.verb != "lineends" && d.verb != "ignore") {
+            commands.push_back(d);
+        }
     }
     files inputs = tree(scratch);
     if (crlf)
@@ -203,6 +210,7 @@ files run_case(const fs::path& folder, bool crlf) {
             std::string path = d.rest;
             int32_t result = px::run_export(path.empty() ? nullptr : path.data());
             out["result"] += (path.empty() ? "(no path)" : path) + " -> " + std::to_string(result) + "\n";
+            EXPECT_FALSE(px::pool_exists()) << "the pool outlives the build of " << path;
         } else if (d.verb == "read") {
             out["program.txt"] += read_outcome(d.rest);
         } else if (d.verb == "pxc") {
@@ -232,6 +240,8 @@ files run_case(const fs::path& folder, bool crlf) {
     for (const auto& [name, text] : inputs)
         if (!fs::exists(scratch / name)) out[name + ".gone"] = "";
     for (auto it = out.begin(); it != out.end();) it = it->second.empty() && !it->first.ends_with(".gone") ? out.erase(it) : ++it;
+    for (const directive& d : parse_case(folder))
+        if (d.verb == "ignore") out.erase(d.rest);
     return out;
 }
 
