@@ -28,10 +28,10 @@ step() { echo; echo "== $*"; }
 fail() { echo "package test: $*" >&2; exit 1; }
 
 # A package of this name left by an earlier run would stop the new one
-# from being installed over it.
+# from being installed over it; purging also drops dpkg's record of it.
 remove_package() {
-  if dpkg-query -W -f='${Status}' plexa 2>/dev/null | grep -q "install ok installed"; then
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get remove -y -qq plexa >/dev/null
+  if dpkg-query -W plexa >/dev/null 2>&1; then
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y -qq plexa >/dev/null
   fi
 }
 remove_package
