@@ -1,38 +1,50 @@
-// read_file over whole programs: what the reader_*, link_* and config_*
-// build cases cannot say as files (a program too big to show, a program
-// kept from one read to the next, a pool that runs out, open files).
+// Reading programs where a case cannot show it: the character input under the step reader, a program
+// and a table too big to show, the program kept from one read to the next, and a pool that runs dry.
+// The rest is the reader_*, link_*, table_* and config_* build cases.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
-#include "driver/build_state.h"
 #include "driver/model.h"
 #include "files/config.h"
 #include "files/read_file.h"
+#include "files/step_reader.h"
 #include "support/program_dump.h"
 #include "test_support.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-// A step file whose steps are numbered first..last, each with one instruction.
-std::string steps(int first, int last) {
+// Steps first..last, each with the one instruction "TEXT n".
+std::string steps(int first, int last, const std::string& text = "wait") {
     std::string out;
-    for (int n = first; n <= last; ++n) out += "[" + std::to_string(n) + "]\n---\n---\nwait " + std::to_string(n) + "\n";
+    for (int n = first; n <= last; ++n)
+        out += "[" + std::to_string(n) + "]\n---\n---\n" + text + " " + std::to_string(n) + "\n";
     return out;
 }
 
-TEST(read_file, a_4096_step_program_of_64_files_reads_whole_on_a_wide_model) {
+TEST(text_input, takes_cr_lf_as_one_line_end_keeps_a_lone_cr_and_gives_back_one_character) {
     pxtest::scratch_dir dir;
-    pxtest::write_file("main.fig", "controller_model K530\n");
+    pxtest::write_file("in.txt", "a\r\nb\rc\r\n\r\n\r");
+    px::text_input in(std::fopen("in.txt", "r"));
+    EXPECT_EQ(in.get(), 'a');
+    EXPECT_TRUE(in.unget('a'));
+    EXPECT_FALSE(in.unget('q'));
+    EXPECT_FALSE(px::text_input(nullptr).unget(EOF));
+    std::string all;
+    for (int c = in.get(); c != EOF; c = in.get()) all.push_back(static_cast<char>(c));
+    EXPECT_EQ(all, "a\nb\rc\n\n\r");
+}
+
+TEST(read_file, reads_4096_steps_of_64_files_and_a_table_of_65535_columns_on_a_wide_model) {
+    pxtest::scratch_dir dir;
+    pxtest::write_file("main.fig", "controller_model K531\n");
+    pxtest::write_file("main.tab", "data_table[1][65535] = { 4 }");
     pxtest::write_file("main.pre", "");
+    pxtest::write_file("p.pre", steps(1, 64));
     std::string link = "main.pre\r\n";
-    for (int i = 0; i < 64; ++i) {
-        pxtest::write_file("p" + std::to_string(i) + ".pre", steps(1, 64));
-        link += "p" + std::to_string(i) + ".pre\r\n";
-    }
+    for (int i = 0; i < 64; ++i) link += "p.pre\r\n";
     pxtest::write_file("all.mak", link);
     pxtest::memory_build memory;
     pxtest::log_capture log;
@@ -40,7 +52,9 @@ TEST(read_file, a_4096_step_program_of_64_files_reads_whole_on_a_wide_model) {
     EXPECT_NE(log.text().find("Read file \"main.pre\" [4096 steps, 0 output changes, 4096 instructions]."),
               std::string::npos);
     EXPECT_EQ(px::step_of(px::last_step())->number, 4096u);
-    EXPECT_EQ(px::model_code, 12);
+    ASSERT_NE(px::the_program.table, nullptr);
+    EXPECT_EQ(px::the_program.table->columns, 65535);
+    EXPECT_EQ(px::the_program.table->elements[0], 4);
 }
 
 TEST(read_file, a_second_read_replaces_the_program_and_a_failed_one_leaves_it) {
@@ -60,19 +74,12 @@ TEST(read_file, a_second_read_replaces_the_program_and_a_failed_one_leaves_it) {
     EXPECT_NE(log.text().find("Error:  No file name specified to read_file().\r\n"), std::string::npos);
 }
 
-int open_descriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-}
-
 TEST(read_file, running_out_of_memory_mid_file_leaves_no_file_open) {
     pxtest::scratch_dir dir;
-    std::string text;
-    for (int n = 1; n <= 200; ++n) text += "[" + std::to_string(n) + "]\n---\n---\n" + std::string(2000, 'x') + "\n";
-    pxtest::write_file("a.pre", text);
+    pxtest::write_file("a.pre", steps(1, 200, std::string(2000, 'x')));
     pxtest::write_file("line.mak", "a.pre\n");
-    int before = open_descriptors();
+    auto open_files = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    auto before = open_files();
     px::set_pool_limit(96 * 1024);
     std::string logged;
     {
@@ -82,7 +89,7 @@ TEST(read_file, running_out_of_memory_mid_file_leaves_no_file_open) {
         logged = log.text();
     }
     px::set_pool_limit(0);
-    EXPECT_EQ(open_descriptors(), before);
+    EXPECT_EQ(open_files(), before);
     EXPECT_NE(logged.find("Panic:  Can't cope without a memory fix ... Good Bye."), std::string::npos);
 }
 
