@@ -374,6 +374,9 @@ private slots:
     }
 
     void libraryThatCannotBeLoadedIsReported() {
+        // The last place looked in is the loader's own; a copy installed there is found.
+        if (QLibrary(QStringLiteral("pxcompiler")).load())
+            QSKIP("a pxcompiler library is installed where the loader looks");
         Session s;
         s.write("pxproj.prj", {"/x/b.mak"});
         CompilerLibrary library(s.folder);
