@@ -3,7 +3,8 @@
 // A case folder holds case.txt, in/ (copied into a fresh scratch folder,
 // which is also the working directory) and expected/. case.txt has '#'
 // comment lines (the first says what the case guards) and one directive a
-// line, run in order:
+// line. copy, steps, table, full, ignore and lineends prepare the run
+// wherever they stand; the others run in order:
 //   copy DIR                 copy DIR of the source tree into the scratch folder
 //   steps FILE FIRST LAST TEXT  append steps [FIRST]..[LAST] to FILE, each with
 //                            no outputs and the instructions TEXT ({n} is
@@ -90,11 +91,13 @@ files tree(const fs::path& root) {
     return out;
 }
 
-bool is_binary(const std::string& name) {
+std::string extension(const std::string& name) {
     std::string ext = fs::path(name).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
-    return ext == ".dso" || ext == ".err";
+    return ext;
 }
+
+bool is_binary(const std::string& name) { return extension(name) == ".dso" || extension(name) == ".err"; }
 
 // LF -> CR LF where no CR is there yet.
 std::string to_crlf(const std::string& text) {
@@ -247,15 +250,15 @@ files run_case(const fs::path& folder, bool crlf) {
         if (ignored.count(name) || ignored.count(name + ".hex")) continue;
         if (is_binary(name)) {
             std::vector<uint8_t> bytes(text.begin(), text.end());
-            std::string ext = fs::path(name).extension().string();
-            out[name + ".hex"] = ext == ".dso" || ext == ".DSO" ? pxtest::dso_dump(bytes) : pxtest::err_dump(bytes);
+            out[name + ".hex"] = extension(name) == ".dso" ? pxtest::dso_dump(bytes) : pxtest::err_dump(bytes);
         } else {
             out[name] = pxtest::mask_dates(text);
         }
     }
     for (const auto& [name, text] : inputs)
         if (!fs::exists(scratch / name)) out[name + ".gone"] = "";
-    for (auto it = out.begin(); it != out.end();) it = it->second.empty() && !it->first.ends_with(".gone") ? out.erase(it) : ++it;
+    for (const char* stream : {"result", "program.txt", "exit", "stdout", "stderr"})
+        if (out.count(stream) && out[stream].empty()) out.erase(stream);
     for (const std::string& name : ignored) out.erase(name);
     return out;
 }
