@@ -48,7 +48,6 @@
 #include "case_dumps.h"
 #include "driver/build_state.h"
 #include "driver/driver.h"
-#include "driver/helpers.h"
 #include "driver/model.h"
 #include "files/config.h"
 #include "files/read_file.h"
