@@ -133,8 +133,9 @@ struct Session {
     T* find(const QString& in, const QString& name) const { return part(in) ? part(in)->findChild<T*>(name) : nullptr; }
     QListWidget* listNamed(const QString& name) const {
         static const QHash<QString, QPair<QString, QString>> lists{
-            {"project", {"main", "projectList"}},   {"makefile", {"editor", "moduleList"}},
-            {"project-files", {"main", "File1"}}, {"step-files", {"editor", "File1"}}, {"makefiles", {"browser", "File1"}}};
+            {"project", {"main", "projectList"}}, {"makefile", {"editor", "moduleList"}},
+            {"project-files", {"main", "File1"}}, {"step-files", {"editor", "File1"}},
+            {"makefiles", {"browser", "File1"}}};
         return find<QListWidget>(lists.value(name).first, lists.value(name).second);
     }
     void press(const QString& button) const { find<QPushButton>("main", button)->click(); }
@@ -179,10 +180,11 @@ struct Runner : Session {
         const bool holds = expected.endsWith("...") ? actual.startsWith(expected.chopped(3)) : actual == expected;
         return holds || fail(line + "\n   actual: " + actual + "\n expected: " + expected);
     }
+    // Lines each ended by CR LF show as a list, anything else as its bytes.
     QString fileShown(const QString& name) const {
         const QByteArray bytes = read(name);
         QStringList lines = QString::fromLocal8Bit(bytes).split("\r\n");
-        const bool plain = bytes == missing || (lines.takeLast().isEmpty() && !lines.join("").contains(QRegularExpression("[\r\n]")));
+        const bool plain = lines.takeLast().isEmpty() && !lines.join("").contains(QRegularExpression("[\r\n]"));
         return bytes == missing ? QString(missing) : plain ? show(lines) : "text: " + escaped(bytes);
     }
 
@@ -393,7 +395,8 @@ private slots:
         QTest::addColumn<QString>("loaded");
         QTest::newRow("plain name") << QStringList{"libpxcompiler.so"} << "libpxcompiler.so";
         QTest::newRow("versioned name only") << QStringList{"libpxcompiler.so.2"} << "libpxcompiler.so.2";
-        QTest::newRow("plain name first") << QStringList{"libpxcompiler.so.2", "libpxcompiler.so"} << "libpxcompiler.so";
+        QTest::newRow("plain name first") << QStringList{"libpxcompiler.so.2", "libpxcompiler.so"}
+                                          << "libpxcompiler.so";
     }
     void libraryLookup() {
         QFETCH(QStringList, files);
@@ -412,7 +415,8 @@ private slots:
     void buildThroughTheLibrary() {
         Session s;
         QVERIFY(QFile::link(QFileInfo(PX_LIBRARY_PATH).absoluteFilePath(), s.at("@/libpxcompiler.so")));
-        s.writeRaw("conveyor.pre", "[1]\n---\n<NO CHANGE IN DIGITAL OUTPUTS>\n---\ngoto next\n[2]\n---\n---\ngoto [1]\n");
+        s.writeRaw("conveyor.pre",
+                   "[1]\n---\n<NO CHANGE IN DIGITAL OUTPUTS>\n---\ngoto next\n[2]\n---\n---\ngoto [1]\n");
         s.writeRaw("conveyor.fig", "controller_model K410\n");
         s.write("conveyor.mak", {"conveyor.pre"});
         s.write("pxproj.prj", {s.at("@/conveyor.mak")});
