@@ -127,7 +127,8 @@ struct Session {
         window->startUp();
     }
     QWidget* part(const QString& name) const {
-        return name == "editor" ? window->editor() : name == "browser" ? window->browser() : window->centralWidget();
+        return name == "editor" ? window->editor() : name == "browser" ? static_cast<QWidget*>(window->browser())
+               : name == "main"   ? window->centralWidget() : nullptr;
     }
     template <class T>
     T* find(const QString& in, const QString& name) const { return part(in) ? part(in)->findChild<T*>(name) : nullptr; }
@@ -204,12 +205,12 @@ struct Runner : Session {
         if (key == "editor makefile")
             return window->editor()->activeMake();
         if (key == "browser makefile")
-            return window->browser()->activeMake();
-        if (what == "selected")
+            return window->browser() ? window->browser()->activeMake() : "<no browser>";
+        if (what == "selected" && listNamed(name))
             return QString::number(static_cast<ReorderList*>(listNamed(name))->selectedRow());
-        if (what == "folder")
+        if (what == "folder" && find<DirectoryList>(name, "Dir1"))
             return find<DirectoryList>(name, "Dir1")->path();
-        if (what == "offered")
+        if (what == "offered" && find<FileList>(name, "File1"))
             return show(find<FileList>(name, "File1")->fileNames());
         if (what == "visible")
             return part(name) && (name == "main" ? window->isVisible() : part(name)->isVisible()) ? "yes" : "no";
@@ -238,6 +239,8 @@ struct Runner : Session {
         const QString verb = line.section(' ', 0, 0), rest = line.section(' ', 1);
         const QStringList words = rest.split(' ', Qt::SkipEmptyParts);
         const QString name = rest.section(':', 0, 0).trimmed(), value = rest.section(':', 1).trimmed();
+        if (!window && !QStringList{"file", "text", "block", "start", "answer", "yes", "no"}.contains(verb))
+            return fail(line + ": the window is not started yet");
         if (verb == "expect") {
             const bool isList = QStringList{"entries", "modules", "offered", "edited", "opened", "arguments", "file"}
                                     .contains(name.section(' ', 0, 0));
@@ -260,8 +263,8 @@ struct Runner : Session {
             find<QPushButton>(words.size() > 1 ? words[0] : "main", words.last())->click();
         else if (verb == "trigger" && window->findChild<QAction*>(rest))
             window->findChild<QAction*>(rest)->trigger();
-        else if (verb == "folder")
-            return find<DirectoryList>(words[0], "Dir1")->setPath(at(words[1])) || fail(line + ": no such folder");
+        else if (verb == "folder" && find<DirectoryList>(words.value(0), "Dir1"))
+            return find<DirectoryList>(words[0], "Dir1")->setPath(at(words.value(1))) || fail(line + ": no folder");
         else if (verb == "build") {
             fake.result = static_cast<int32_t>(rest.toLongLong(nullptr, 0));
             QSignalSpy finished(window.get(), &projBuilder::buildFinished);
