@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "dump.h"
+
 extern "C" int32_t pxcompiler(char* path);
 
 namespace {
@@ -39,6 +41,9 @@ constexpr const char* USAGE =
     "  -h, --help           show this help and exit\n"
     "  -V, --version        show the version and exit\n"
     "  --                   treat every following argument as a path\n"
+    "\n"
+    "pxc dump [--source | --diff] FILE.dso... reads object files back as Plexa;\n"
+    "see 'pxc dump --help'.\n"
     "\n"
     "Exit status:\n"
     "  0  every build was clean\n"
@@ -97,6 +102,8 @@ int32_t build_beside(const std::string& path, std::string& log, bool& ran) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // "pxc dump" reads object files back; it builds nothing.
+    if (argc > 1 && std::strcmp(argv[1], "dump") == 0) return run_dump(argc - 2, argv + 2);
     std::vector<std::string> paths;
     std::vector<std::string> folders;  // -C, in order: each is taken from the one before
     bool options_done = false;
