@@ -9,12 +9,12 @@
 
 namespace pxbuilder {
 
-CompilerLibrary::CompilerLibrary(QString programFolder) : programFolder_(std::move(programFolder)) {}
+CompilerLibrary::CompilerLibrary(QString libraryFolder) : libraryFolder_(std::move(libraryFolder)) {}
 
 bool CompilerLibrary::bind(QString* error) {
     if (entry_)
         return true;
-    const QString local = joinPath(programFolder_, QStringLiteral("pxcompiler"));
+    const QString local = joinPath(libraryFolder_, QStringLiteral("pxcompiler"));
     library_.setFileName(local);
     bool loaded = library_.load();
     if (!loaded) {

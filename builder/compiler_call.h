@@ -22,12 +22,13 @@ public:
     virtual int32_t build(const QByteArray& makefile) = 0;
 };
 
-// Loads "pxcompiler" from the program folder first (the platform's loader
-// adds "lib" and ".so"), then by its versioned name there, then from the
-// loader's usual places.
+// Loads "pxcompiler" from the given folder first (the program folder in a
+// build folder, the installed library folder otherwise; the platform's
+// loader adds "lib" and ".so"), then by its versioned name there, then from
+// the loader's usual places.
 class CompilerLibrary final : public CompilerCall {
 public:
-    explicit CompilerLibrary(QString programFolder);
+    explicit CompilerLibrary(QString libraryFolder);
     bool bind(QString* error) override;
     int32_t build(const QByteArray& makefile) override;
     // The file that was loaded, once bound.
@@ -35,7 +36,7 @@ public:
 
 private:
     using Entry = int32_t (*)(char*);
-    QString programFolder_;
+    QString libraryFolder_;
     QLibrary library_;
     Entry entry_ = nullptr;
 };

@@ -167,7 +167,7 @@ void projBuilder::startUp() {
     projectList_->clear();
     compileExtension_ = QStringLiteral("*.pre");
 
-    const QString configPath = programPath(configFileName);
+    const QString configPath = joinPath(services_.configDir(), QString::fromLatin1(configFileName));
     bool configured = false;
     if (fileExists(configPath)) {
         BuilderConfig config;
@@ -364,12 +364,18 @@ void projBuilder::build() {
         message(QStringLiteral("You must select a Makefile to build with."));
         return;
     }
+    buildMakefile(projectList_->item(row)->text());
+}
+
+void projBuilder::buildMakefile(const QString& makefile) {
+    if (building_)
+        return;
     QString error;
     if (!services_.compiler->bind(&error)) {
         message(QStringLiteral("Unable to load the compiler library \"pxcompiler\": %1").arg(error));
         return;
     }
-    building_makefile_ = projectList_->item(row)->text();
+    building_makefile_ = makefile;
     const QByteArray argument = makefileArgument(building_makefile_);
     setBusy(true);
     // The build runs off the window's thread so that the window keeps
@@ -405,7 +411,7 @@ void projBuilder::setBusy(bool busy) {
 
 void projBuilder::viewBuildLog() {
     // The library writes its log into the working directory, which is the
-    // program folder.
+    // working folder.
     const QString log = programPath(buildLogName);
     if (!fileExists(log)) {
         message(QStringLiteral("No build log exists."));
@@ -421,7 +427,7 @@ void projBuilder::helpAbout() {
 }
 
 void projBuilder::helpManual() {
-    services_.launcher->openDocument(programPath(helpPageName));
+    services_.launcher->openDocument(joinPath(services_.helpDir(), QString::fromLatin1(helpPageName)));
 }
 
 void projBuilder::doneExit() {
@@ -431,7 +437,7 @@ void projBuilder::doneExit() {
                                editor_->fileBrowser()->drive()->drive(),
                                editor_->fileBrowser()->directory()->path(),
                                editor_->activeMake()};
-    const QString configPath = programPath(configFileName);
+    const QString configPath = joinPath(services_.configDir(), QString::fromLatin1(configFileName));
     QString error;
     // A save that fails keeps the program open, so that nothing is lost.
     if (!writeConfig(configPath, config, &error)) {

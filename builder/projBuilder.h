@@ -32,6 +32,11 @@ public:
     // Restores the configuration and opens the project; run once, after the
     // window is shown so that its boxes stand over it.
     void startUp();
+    // Builds `makefile` as Build does the selected entry, whether or not the
+    // project lists it; buildFinished() tells the result.
+    void buildMakefile(const QString& makefile);
+    // Saves the configuration and the project and closes, as Done/Exit does.
+    void doneExit();
 
     QStringList projectEntries() const;
     QString activeProject() const;
@@ -69,7 +74,6 @@ private:
     void viewBuildLog();
     void helpAbout();
     void helpManual();
-    void doneExit();
     void projectFileClicked(const QString& name);
 
     // From the editor and the browser.

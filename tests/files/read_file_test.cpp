@@ -1,17 +1,8 @@
-// read_file over whole programs: single step files and link files, the
-// linking rule, the companion files, and every message on the way.
-//
-// Most cases are golden: a folder under tests/golden/files/reader holds the
-// input files and expected.txt, whose first line names what is read and whose
-// rest is what comes out: the result, the log and the program as read. Each
-// case runs twice, as written and with every input file turned into CR LF
-// line ends, and both runs must give the same text.
-// PX_UPDATE_GOLDEN=1 rewrites expected.txt from the LF run.
+// read_file over whole programs: what the reader cases under
+// tests/cases/builds (reader_*) cannot say as files.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -57,60 +48,6 @@ read_outcome run_read_file(const char* path) {
     }
     return out;
 }
-
-// --- golden cases ----------------------------------------------------------
-
-const fs::path golden_root = pxtest::golden("files/reader");
-
-std::vector<std::string> golden_cases() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(golden_root))
-        if (entry.is_directory()) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Copies the case's input files into the current folder, in CR LF when asked.
-void copy_inputs(const fs::path& from, bool as_crlf) {
-    for (const auto& entry : fs::recursive_directory_iterator(from)) {
-        fs::path relative = fs::relative(entry.path(), from);
-        if (relative == "expected.txt") continue;
-        if (entry.is_directory()) {
-            fs::create_directories(relative);
-            continue;
-        }
-        std::string content = pxtest::read_file(entry.path().string());
-        pxtest::write_file(relative.string(), as_crlf ? pxtest::crlf(content) : content);
-    }
-}
-
-std::string run_case(const fs::path& folder, const std::string& path, bool as_crlf) {
-    pxtest::scratch_dir dir;
-    copy_inputs(folder, as_crlf);
-    read_outcome out = run_read_file(path.c_str());
-    return "read_file \"" + path + "\"\nresult " + std::to_string(out.result) + "\nconfiguration " + out.model +
-           "\n--- log\n" + out.log +
-           "--- program " + pxtest::quoted(out.name.c_str()) + "\n" + out.program;
-}
-
-class golden_read : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(golden_read, reads_as_expected_with_lf_and_with_cr_lf_line_ends) {
-    fs::path folder = golden_root / GetParam();
-    std::string expected = pxtest::read_file((folder / "expected.txt").string());
-    std::string first_line = expected.substr(0, expected.find('\n'));
-    const std::string head = "read_file \"";
-    ASSERT_EQ(first_line.compare(0, head.size(), head), 0) << "expected.txt must start with " << head;
-    std::string path = first_line.substr(head.size(), first_line.size() - head.size() - 1);
-
-    std::string lf = run_case(folder, path, false);
-    if (std::getenv("PX_UPDATE_GOLDEN")) pxtest::write_file((folder / "expected.txt").string(), lf);
-    else EXPECT_EQ(lf, expected);
-    EXPECT_EQ(run_case(folder, path, true), lf) << "the CR LF copy reads differently";
-}
-
-INSTANTIATE_TEST_SUITE_P(files, golden_read, ::testing::ValuesIn(golden_cases()),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // --- cases built in code -----------------------------------------------------
 

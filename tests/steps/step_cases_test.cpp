@@ -1,0 +1,215 @@
+// Walks the step cases: every file under cases/steps builds one or more
+// programs in memory, and each case line compiles instructions in a step of
+// one and says what they must give. The format is in cases/steps/README.md.
+// PX_UPDATE_GOLDEN=1 writes what the compiler gives into the files instead,
+// so that a deliberate change shows as a diff of them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "program_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using pxtest::program_builder;
+using lines = std::vector<std::string>;
+
+std::string trim(const std::string& s) {
+    std::size_t first = s.find_first_not_of(" \t"), last = s.find_last_not_of(" \t");
+    return first == std::string::npos ? "" : s.substr(first, last - first + 1);
+}
+
+bool starts(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+bool indented(const std::string& s) { return !s.empty() && (s[0] == ' ' || s[0] == '\t') && !trim(s).empty(); }
+
+// The words of s, one blank between them.
+std::string words(const std::string& s) {
+    std::istringstream in(s);
+    std::string word, out;
+    while (in >> word) out += (out.empty() ? "" : " ") + word;
+    return out;
+}
+
+// "{N*TEXT}" is TEXT written N times, so long steps and long words stay short.
+std::string expand(const std::string& s) {
+    std::string out;
+    std::size_t at = 0;
+    for (std::size_t open; (open = s.find('{', at)) != std::string::npos;) {
+        std::size_t star = s.find('*', open), close = s.find('}', open);
+        if (close == std::string::npos || star > close) break;
+        out += s.substr(at, open - at);
+        for (int n = std::atoi(s.c_str() + open + 1); n > 0; --n) out += s.substr(star + 1, close - star - 1);
+        at = close + 1;
+    }
+    return out + s.substr(at);
+}
+
+// The lines of a listing or map that say something, trimmed.
+lines lines_of(const std::string& text) {
+    lines out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (!trim(line).empty()) out.push_back(trim(line));
+    return out;
+}
+
+std::string shown(const lines& block) {
+    std::string out;
+    for (const std::string& line : block) out += "\n    " + line;
+    return out;
+}
+
+class case_file {
+public:
+    explicit case_file(const fs::path& path) : path_(path.string()) {
+        std::ifstream in(path);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            text_.push_back(line);
+        }
+    }
+
+    void run() {
+        for (std::size_t i = 0; i < text_.size();) {
+            std::size_t at = i++;
+            lines block;  // the indented lines under this one
+            while (i < text_.size() && indented(text_[i])) block.push_back(trim(text_[i++]));
+            line_ = static_cast<int>(at) + 1;
+            block_ = {text_.begin() + long(at) + 1, text_.begin() + long(i)};
+            updated_.push_back(text_[at]);
+            std::string line = trim(text_[at]);
+            bool check = starts(line, "map") || (line.find("=>") != std::string::npos && line[0] != '#');
+            if (!block.empty() && !check)
+                ADD_FAILURE_AT(path_.c_str(), line_) << "indented lines belong under a case or a map check";
+            if (indented(text_[at]))
+                ADD_FAILURE_AT(path_.c_str(), line_) << "an indented line belongs under a case or a map check";
+            else if (!line.empty() && line[0] != '#')
+                follow(line, block);
+            if (!check || starts(line, "map")) keep_block();
+        }
+        if (std::getenv("PX_UPDATE_GOLDEN") && updated_ != text_) {
+            std::ofstream out(path_, std::ios::binary);
+            for (const std::string& line : updated_) out << line << '\n';
+        }
+    }
+
+private:
+    void keep_block() { updated_.insert(updated_.end(), block_.first, block_.second); }
+
+    void follow(const std::string& line, const lines& block) {
+        std::istringstream in(line);
+        std::string word;
+        in >> word;
+        std::string rest = trim(line.substr(word.size()));
+        if (word == "program") {
+            program_.reset();  // the scratch folder goes before the next one comes
+            program_ = std::make_unique<program_builder>(rest.c_str());
+            step_ = 1;
+            outputs_.clear();
+        } else if (!program_) {
+            ADD_FAILURE_AT(path_.c_str(), line_) << "the first line that is no comment says \"program MODEL\"";
+        } else if (word == "model") {
+            program_builder::use_model(rest.c_str());
+        } else if (word == "step") {
+            uint32_t number = 0;
+            std::string label;
+            in >> number >> label;
+            program_->add_step(number, {}, label.empty() ? nullptr : label.c_str());
+        } else if (word == "in") {
+            in >> step_;
+        } else if (word == "table") {
+            int32_t rows = 0, columns = 0;
+            in >> rows >> columns;
+            program_builder::add_table(rows, columns);
+        } else if (word == "outputs") {
+            outputs_.clear();
+            for (std::string o; in >> o;)
+                if (o != "none") outputs_.push_back(o.back() == '-' ? -std::stoi(o) : std::stoi(o));
+        } else if (word == "map") {
+            check_map(rest, block);
+        } else if (line.find("=>") != std::string::npos) {
+            check_case(line, block);
+        } else {
+            ADD_FAILURE_AT(path_.c_str(), line_) << "neither a directive nor a case: " << line;
+        }
+    }
+
+    // INSTRUCTION ; INSTRUCTION => BYTES | nothing | image BYTES | image none,
+    // then the listing's messages in order, or its whole entries.
+    void check_case(const std::string& line, const lines& expected) {
+        std::size_t arrow = line.rfind("=>");
+        std::string left = trim(line.substr(0, arrow));
+        std::vector<std::string> instructions;
+        std::istringstream items(expand(left));
+        for (std::string item; std::getline(items, item, ';');) {
+            item = trim(item);
+            // Quotes keep the blanks around an instruction.
+            if (item.size() >= 2 && item.front() == '"' && item.back() == '"') item = item.substr(1, item.size() - 2);
+            if (!item.empty()) instructions.push_back(item);
+        }
+        std::string want = words(expand(line.substr(arrow + 2)));
+        bool whole_image = starts(want, "image");
+
+        std::size_t before = program_->listing_text().size();
+        pxtest::compiled got = program_->compile_in(step_, instructions, outputs_);
+        std::string actual = whole_image ? "image " + got.image : got.code.empty() ? "nothing" : got.code;
+        lines listing = lines_of(program_->listing_text().substr(before));
+        bool whole_entries = !expected.empty() && starts(expected[0], "***");
+        if (!whole_entries)
+            std::erase_if(listing, [](const std::string& l) { return starts(l, "***") || starts(l, "Instruction:"); });
+
+        if (actual == want && listing == expected) {
+            keep_block();
+            return;
+        }
+        ADD_FAILURE_AT(path_.c_str(), line_) << "case: " << left << "\nexpected: " << want << shown(expected)
+                                             << "\nactual:   " << actual << shown(listing);
+        updated_.back() = updated_.back().substr(0, updated_.back().rfind("=>")) + "=> " + actual;
+        for (const std::string& l : listing) updated_.push_back((!whole_entries || starts(l, "***") ? "  " : "     ") + l);
+    }
+
+    // "map has" or "map lacks" the indented lines, one after another.
+    void check_map(const std::string& how, const lines& block) {
+        lines map = lines_of(program_->xref());
+        bool found = std::search(map.begin(), map.end(), block.begin(), block.end()) != map.end();
+        if (block.empty() || (how != "has" && how != "lacks") || found != (how == "has"))
+            ADD_FAILURE_AT(path_.c_str(), line_) << "map " << how << shown(block) << "\nactual map:" << shown(map);
+    }
+
+    std::string path_;
+    lines text_, updated_;
+    std::pair<lines::const_iterator, lines::const_iterator> block_;
+    int line_ = 0;
+    std::unique_ptr<program_builder> program_;
+    uint32_t step_ = 1;
+    std::vector<int32_t> outputs_;
+};
+
+std::vector<fs::path> case_files() {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(PX_CASES_DIR "/steps"))
+        if (entry.path().extension() == ".txt") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+class StepCases : public ::testing::TestWithParam<fs::path> {};
+
+TEST_P(StepCases, GiveTheirCodeAndMessages) { case_file(GetParam()).run(); }
+
+INSTANTIATE_TEST_SUITE_P(File, StepCases, ::testing::ValuesIn(case_files()), [](const auto& info) {
+    std::string name = info.param.stem().string();
+    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    return name;
+});
+
+}  // namespace
