@@ -2,8 +2,10 @@
 // step decoders as a step file, build that again and compare the two object
 // files byte for byte, status byte and checksum included.
 //
-//   roundtrip [--count N] [--seed S] [--keep DIR] [PROJECT...]
+//   roundtrip [--count N] [--seed S] [--keep DIR] [--objects DIR] [PROJECT...]
 //
+// --keep copies the folder of every program that fails; --objects copies every
+// clean object file (a seed corpus for the decoder's fuzz target).
 // Each PROJECT (a makefile or step file) is built from a copy of its folder;
 // then N programs are generated from seed S, program i from S + i, so a
 // failure names the one program to rerun. The generator writes every
@@ -467,6 +469,8 @@ struct tally {
     long programs = 0, clean = 0, identical = 0, failed = 0, bytes = 0;
 };
 
+fs::path objects_dir;
+
 void keep(const fs::path& from, const fs::path& keep_dir, const std::string& name) {
     if (keep_dir.empty()) return;
     fs::create_directories(keep_dir / name);
@@ -495,6 +499,13 @@ void round_trip(const fs::path& master, const fs::path& fig, const std::string& 
     }
     ++t.clean;
     t.bytes += static_cast<long>(first.size());
+    if (!objects_dir.empty()) {
+        std::string name = what;
+        for (char& c : name)
+            if (c == ' ') c = '_';
+        std::ofstream(objects_dir / (name + ".dso"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(first.data()), static_cast<std::streamsize>(first.size()));
+    }
     px::dump_output source = px::dump_object(first.data(), first.size(), px::dump_view::source);
     fs::path again = master.parent_path() / "again";
     fs::create_directories(again);
@@ -526,13 +537,16 @@ int main(int argc, char** argv) {
             seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         else if (arg == "--keep" && i + 1 < argc)
             keep_dir = fs::absolute(argv[++i]);
+        else if (arg == "--objects" && i + 1 < argc)
+            objects_dir = fs::absolute(argv[++i]);
         else if (!arg.empty() && arg[0] == '-') {
-            std::cerr << "usage: roundtrip [--count N] [--seed S] [--keep DIR] [PROJECT...]\n";
+            std::cerr << "usage: roundtrip [--count N] [--seed S] [--keep DIR] [--objects DIR] [PROJECT...]\n";
             return 2;
         } else
             projects.push_back(fs::absolute(arg));
     }
     px::set_pauses_enabled(false);
+    if (!objects_dir.empty()) fs::create_directories(objects_dir);
     fs::path work = fs::temp_directory_path() / ("pxroundtrip-" + std::to_string(::getpid()));
     fs::remove_all(work);
     fs::create_directories(work);

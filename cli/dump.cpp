@@ -119,10 +119,10 @@ std::vector<std::string> diff_lines(const std::vector<std::string>& a, const std
         if (i < n && j < m && a[i] == b[j]) {
             out.push_back(" " + a[i++]);
             ++j;
-        } else if (j < m && (i == n || common[i][j + 1] >= common[i + 1][j])) {
-            out.push_back("+" + b[j++]);
-        } else {
+        } else if (i < n && (j == m || common[i + 1][j] >= common[i][j + 1])) {
             out.push_back("-" + a[i++]);
+        } else {
+            out.push_back("+" + b[j++]);
         }
     }
     return out;
@@ -195,9 +195,12 @@ int run_dump(int argc, char** argv) {
         } else
             paths.push_back(arg);
     }
-    if (paths.empty() || (diff && (paths.size() != 2 || source))) {
-        std::cerr << "pxc dump: " << (diff ? "--diff compares two files" : "no file given")
-                  << "\nTry 'pxc dump --help'.\n";
+    const char* wrong = paths.empty()                     ? "no file given"
+                        : diff && source                      ? "--diff compares dumps, not step files"
+                        : diff && paths.size() != 2           ? "--diff compares two files"
+                                                              : nullptr;
+    if (wrong) {
+        std::cerr << "pxc dump: " << wrong << "\nTry 'pxc dump --help'.\n";
         return 2;
     }
 

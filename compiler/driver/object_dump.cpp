@@ -119,14 +119,14 @@ void check_program(reading& r) {
         std::vector<uint32_t> named = d.destinations;
         if (d.names_next) named.push_back(s.number + 1);
         for (uint32_t n : named) {
-            if (n > o.max_steps()) {
+            if (o.lengths_complete && n > o.max_steps()) {
                 r.problems.push_back({s.offset, who + " goes to step " + std::to_string(n) + ", beyond the model's " +
                                                     std::to_string(o.max_steps()) + " steps"});
             } else if (!with_code.count(n)) {
                 r.empty_steps.insert(n);
             }
         }
-        if (d.highest_column > (has_table(o) ? o.columns : 0u))
+        if (o.has_table_size && d.highest_column > (has_table(o) ? o.columns : 0u))
             r.problems.push_back({s.offset, who + " uses col#" + std::to_string(d.highest_column) + ", but the data table has " +
                                                 std::to_string(has_table(o) ? o.columns : 0) + " columns"});
     }
@@ -162,7 +162,7 @@ std::string header_text(const reading& r) {
         line("magic", o.wide ? "ED FE  wide numbering: two-byte output, input and step numbers"
                              : "EF BE  narrow numbering: one-byte output, input and step numbers");
     if (o.has_status) line("status", hex2(o.status) + "  " + status_text(o.status));
-    if (!o.step_lengths.empty()) line("model", object_models(o) + "; " + std::to_string(o.max_steps()) + " steps");
+    if (o.lengths_complete) line("model", object_models(o) + "; " + std::to_string(o.max_steps()) + " steps");
     if (o.has_config) line("options", o.has_options ? hex_bytes(o.options, 4) : "none");
     if (o.has_config) line("configuration", hex2(o.config) + "  " + configuration_text(o.config));
     line("program", std::to_string(o.program_bytes()) + " bytes in " + std::to_string(o.steps.size()) + " step" +

@@ -53,8 +53,10 @@ struct record_cursor {
     // header is cut short.
     int peek_type() const { return pos + 1 < size ? bytes[pos + 1] : -1; }
 
+    std::string& stop_message;
+
     bool stop(std::size_t offset, const std::string& message) {
-        out.problems.push_back({offset, message});
+        stop_message = message;
         out.stopped = true;
         out.stop_offset = offset;
         return false;
@@ -146,18 +148,20 @@ bool read_step_lengths(record_cursor& c) {
         c.expect_length(r, TABLE_RECORD_BYTES);
         out.step_lengths.insert(out.step_lengths.end(), r.data, r.data + r.length);
     } while (c.peek_type() == STEP_LENGTHS);
+    out.lengths_complete = true;
     if (!valid_step_count(out.wide, out.step_lengths.size()))
         c.note(first, "a step length table of " + std::to_string(out.step_lengths.size()) + " steps under " +
                           (out.wide ? "wide" : "narrow") + " numbering");
+    return true;
+}
 
-    // The k-th code record belongs to the k-th step with a length.
+// The k-th code record belongs to the k-th step with a length. A table cut
+// short still numbers the steps it reaches.
+void number_steps(record_cursor& c) {
+    object_contents& out = c.out;
     std::size_t next = 0;
-    for (std::size_t i = 0; i < out.step_lengths.size(); ++i) {
+    for (std::size_t i = 0; i < out.step_lengths.size() && next < out.steps.size(); ++i) {
         if (out.step_lengths[i] == 0) continue;
-        if (next == out.steps.size()) {
-            c.note(first, "step " + std::to_string(i + 1) + " has a length but no code record");
-            return true;
-        }
         object_step& step = out.steps[next++];
         step.number = static_cast<uint32_t>(i + 1);
         if (step.code.size() != out.step_lengths[i])
@@ -165,9 +169,16 @@ bool read_step_lengths(record_cursor& c) {
                                                     std::to_string(step.code.size()) + " bytes of code, its length says " +
                                                     std::to_string(out.step_lengths[i]));
     }
-    if (next < out.steps.size())
+    if (!out.lengths_complete) return;
+    if (next < out.steps.size()) {
         c.note(out.steps[next].offset - RECORD_HEADER, "a code record that no step length names");
-    return true;
+        return;
+    }
+    for (std::size_t i = 0, seen = 0; i < out.step_lengths.size(); ++i)
+        if (out.step_lengths[i] != 0 && ++seen > out.steps.size()) {
+            c.note(HEADER_BYTES, "step " + std::to_string(i + 1) + " has a length but no code record");
+            return;
+        }
 }
 
 bool read_table(record_cursor& c) {
@@ -242,9 +253,16 @@ uint32_t object_contents::program_bytes() const {
 object_contents read_object(const uint8_t* bytes, std::size_t size) {
     object_contents out;
     out.size = size;
-    record_cursor c{bytes, size, 0, out};
+    std::string stop_message;
+    record_cursor c{bytes, size, 0, out, stop_message};
     if (!bytes) size = c.size = 0;
-    read_header(c) && read_code(c) && read_step_lengths(c) && read_table(c) && read_trailer(c);
+    if (read_header(c) && read_code(c)) {
+        bool more = read_step_lengths(c);
+        number_steps(c);
+        if (more) read_table(c) && read_trailer(c);
+    }
+    // The problem that stopped the reading goes last.
+    if (out.stopped) out.problems.push_back({out.stop_offset, stop_message});
     return out;
 }
 

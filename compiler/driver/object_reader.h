@@ -29,6 +29,7 @@ struct object_contents {
     uint8_t status = 0;
     std::vector<object_step> steps;
     std::vector<uint8_t> step_lengths;  // one byte per step the model has
+    bool lengths_complete = false;
     bool has_table_size = false;
     uint16_t rows = 0, columns = 0;
     std::vector<uint8_t> table_bytes;   // elements, high byte first
