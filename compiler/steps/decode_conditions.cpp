@@ -10,7 +10,6 @@ namespace px {
 namespace {
 
 constexpr int MONITOR_ELEMENTS = 16;
-constexpr int32_t NARROW_INPUTS = 128;
 constexpr int32_t WIDE_INPUTS = 1024;
 
 const char* const comparisons[] = {"=", "<>", ">", ">=", "<", "<="};

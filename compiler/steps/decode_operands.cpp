@@ -35,7 +35,7 @@ bool read_proto(code_reader& r, std::string& text) {
     return true;
 }
 
-bool read_literal32(code_reader& r, std::string& text) {
+bool read_literal32(code_reader& r, std::size_t start, std::string& text) {
     uint32_t bits = 0;
     for (int i = 0; i < 4; ++i) {
         uint8_t byte = 0;
@@ -43,7 +43,7 @@ bool read_literal32(code_reader& r, std::string& text) {
         bits |= static_cast<uint32_t>(byte) << (8 * i);
     }
     int64_t value = static_cast<int32_t>(bits);
-    if (value >= 0 && value <= 0xFFFF) return r.refuse("a 16-bit literal is written in 3 bytes");
+    if (value >= 0 && value <= 0xFFFF) return r.refuse_at(start, "a 16-bit literal is written in 3 bytes");
     text = std::to_string(value);
     return true;
 }
@@ -78,7 +78,7 @@ bool read_operand(code_reader& r, operand_use use, std::string& text, int& lengt
     } else if (kind == opcode::PROTO) {
         if (!read_proto(r, text)) return false;
     } else if (kind == opcode::LITERAL_32 && source) {
-        if (!read_literal32(r, text)) return false;
+        if (!read_literal32(r, start, text)) return false;
     } else if (kind == opcode::SERVO_VALUE && source) {
         if (!r.take(a)) return false;
         if (a > 15) return r.refuse("servo " + std::to_string(a + 1) + " is beyond 16");
