@@ -32,6 +32,10 @@ std::string hex_bytes(const uint8_t* bytes, std::size_t count) {
 
 std::string hex2(uint8_t byte) { return hex_bytes(&byte, 1); }
 
+std::string counted(std::size_t count, const char* noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 // Sixteen bytes to a line, each line led by its file offset.
 std::string hex_lines(const uint8_t* bytes, std::size_t from, std::size_t to) {
     std::string text;
@@ -165,8 +169,7 @@ std::string header_text(const reading& r) {
     if (o.lengths_complete) line("model", object_models(o) + "; " + std::to_string(o.max_steps()) + " steps");
     if (o.has_config) line("options", o.has_options ? hex_bytes(o.options, 4) : "none");
     if (o.has_config) line("configuration", hex2(o.config) + "  " + configuration_text(o.config));
-    line("program", std::to_string(o.program_bytes()) + " bytes in " + std::to_string(o.steps.size()) + " step" +
-                        (o.steps.size() == 1 ? "" : "s"));
+    line("program", counted(o.program_bytes(), "byte") + " in " + counted(o.steps.size(), "step"));
     if (o.has_table_size)
         line("data table", o.rows || o.columns ? std::to_string(o.rows) + " rows x " + std::to_string(o.columns) +
                                                      " columns, " + std::to_string(2ul * o.rows * o.columns) + " bytes"
@@ -190,7 +193,7 @@ std::string full_text(const reading& r, const uint8_t* bytes) {
         const object_step& s = o.steps[i];
         const decoded_step& d = r.steps[i];
         text += "\n" + padded(s.number ? "[" + std::to_string(s.number) + "]" : "[?]", 8) +
-                std::to_string(s.code.size()) + " bytes at code offset " + std::to_string(s.address) + "\n";
+                counted(s.code.size(), "byte") + " at code offset " + std::to_string(s.address) + "\n";
         std::size_t shown = 0;
         if (d.output_length) {
             text += padded("    " + output_changes(d.output_changes), BYTES_COLUMN) + "; " +
