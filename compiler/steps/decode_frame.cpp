@@ -2,7 +2,6 @@
 // instruction after another, each handed to its family's decoder by opcode.
 // The opcode table is filled by the families themselves, so an opcode no
 // family claims is unknown; one claimed twice is counted for the tests.
-#include <algorithm>
 #include <cstdio>
 
 #include "steps/decode_families.h"
