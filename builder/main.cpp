@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "compiler_call.h"
 #include "dialogs.h"

@@ -62,14 +62,13 @@ set(CPACK_PACKAGE_NAME plexa)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Plexa toolchain developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "compiler, linker and project builder for the Plexa control language")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Plexa is a step-oriented control language for motion and automation
-controllers. This package holds its toolchain:
- - pxc, the command-line compiler and linker;
- - PXBuilder, the desktop project builder and makefile editor;
- - libpxcompiler, the shared library behind both, with its C header,
-   pkg-config and CMake package files for use from other programs;
- - man pages for the tools and the file formats, and example projects.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Plexa is a step-oriented control language for motion and automation
+controllers. This package holds its toolchain: pxc, the command-line
+compiler and linker; PXBuilder, the desktop project builder and makefile
+editor; and libpxcompiler, the shared library behind both, with its C
+header and pkg-config and CMake package files for use from other programs.
+Man pages cover the tools and the file formats; example projects are
+included.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Plexa toolchain developers <plexa-dev@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -80,9 +79,13 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # pxc links the library of this very package: dpkg-shlibdeps finds it here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
 # A shlibs file for programs built against the library, and the ldconfig
-# trigger that makes the loader see it.
+# trigger that makes the loader see it. (CPack also writes postinst and
+# postrm scripts that call ldconfig for a library under /usr/lib; it has no
+# switch to leave them out.)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PX_PACKAGING_DIR}/triggers)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})

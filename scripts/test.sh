@@ -12,3 +12,4 @@ ctest --preset dev
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
+scripts/package-test.sh

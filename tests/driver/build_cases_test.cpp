@@ -3,11 +3,13 @@
 // A case folder holds case.txt, in/ (copied into a fresh scratch folder,
 // which is also the working directory) and expected/. case.txt has '#'
 // comment lines (the first says what the case guards) and one directive a
-// line, run in order:
+// line. copy, steps, table, full, ignore and lineends prepare the run
+// wherever they stand; the others run in order:
 //   copy DIR                 copy DIR of the source tree into the scratch folder
 //   steps FILE FIRST LAST TEXT  append steps [FIRST]..[LAST] to FILE, each with
-//                            no outputs and the one instruction TEXT ({n} is
-//                            the step's number)
+//                            no outputs and the instructions TEXT ({n} is
+//                            the step's number, \n starts another instruction,
+//                            one ending in {xK} is written K times)
 //   table FILE ROWS COLUMNS  append a data table whose elements count 1, 2, ...
 //   full NAME                NAME is the full disk device: every write fails
 //   ignore NAME              the output NAME (as named in expected/) is not
@@ -37,6 +39,8 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,7 +48,6 @@
 #include "case_dumps.h"
 #include "driver/build_state.h"
 #include "driver/driver.h"
-#include "driver/helpers.h"
 #include "driver/model.h"
 #include "files/config.h"
 #include "files/read_file.h"
@@ -87,11 +90,13 @@ files tree(const fs::path& root) {
     return out;
 }
 
-bool is_binary(const std::string& name) {
+std::string extension(const std::string& name) {
     std::string ext = fs::path(name).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
-    return ext == ".dso" || ext == ".err";
+    return ext;
 }
+
+bool is_binary(const std::string& name) { return extension(name) == ".dso" || extension(name) == ".err"; }
 
 // LF -> CR LF where no CR is there yet.
 std::string to_crlf(const std::string& text) {
@@ -108,13 +113,22 @@ void append(const std::string& name, const std::string& text) {
     std::ofstream(name, std::ios::binary | std::ios::app) << text;
 }
 
+// TEXT's instructions, split at "\n", each ending in "{xK}" written K times.
 std::string generated_steps(int first, int last, const std::string& text) {
-    std::string out;
-    for (int n = first; n <= last; ++n) {
-        std::string body = text;
-        for (std::size_t at; (at = body.find("{n}")) != std::string::npos;) body.replace(at, 3, std::to_string(n));
-        out += "[" + std::to_string(n) + "]\n---\n---\n" + body + "\n";
+    std::string body;
+    std::istringstream pieces(std::regex_replace(text, std::regex(R"(\\n)"), "\n"));
+    std::smatch repeat;
+    for (std::string piece; std::getline(pieces, piece);) {
+        int times = 1;
+        if (std::regex_search(piece, repeat, std::regex(R"( *\{x([0-9]+)\}$)"))) {
+            times = std::stoi(repeat[1]);
+            piece.erase(static_cast<std::size_t>(repeat.position(0)));
+        }
+        for (int i = 0; i < times; ++i) body += piece + "\n";
     }
+    std::string out;
+    for (int n = first; n <= last; ++n)
+        out += "[" + std::to_string(n) + "]\n---\n---\n" + std::regex_replace(body, std::regex(R"(\{n\})"), std::to_string(n));
     return out;
 }
 
@@ -226,22 +240,25 @@ files run_case(const fs::path& folder, bool crlf) {
     fs::current_path(scratch);
     fs::remove_all(streams);
 
+    std::set<std::string> ignored;
+    for (const directive& d : parse_case(folder))
+        if (d.verb == "ignore") ignored.insert(d.rest);
     for (const auto& [name, text] : tree(scratch)) {
         auto before = inputs.find(name);
         if (before != inputs.end() && before->second == text) continue;
+        if (ignored.count(name) || ignored.count(name + ".hex")) continue;
         if (is_binary(name)) {
             std::vector<uint8_t> bytes(text.begin(), text.end());
-            std::string ext = fs::path(name).extension().string();
-            out[name + ".hex"] = ext == ".dso" || ext == ".DSO" ? pxtest::dso_dump(bytes) : pxtest::err_dump(bytes);
+            out[name + ".hex"] = extension(name) == ".dso" ? pxtest::dso_dump(bytes) : pxtest::err_dump(bytes);
         } else {
             out[name] = pxtest::mask_dates(text);
         }
     }
     for (const auto& [name, text] : inputs)
         if (!fs::exists(scratch / name)) out[name + ".gone"] = "";
-    for (auto it = out.begin(); it != out.end();) it = it->second.empty() && !it->first.ends_with(".gone") ? out.erase(it) : ++it;
-    for (const directive& d : parse_case(folder))
-        if (d.verb == "ignore") out.erase(d.rest);
+    for (const char* stream : {"result", "program.txt", "exit", "stdout", "stderr"})
+        if (out.count(stream) && out[stream].empty()) out.erase(stream);
+    for (const std::string& name : ignored) out.erase(name);
     return out;
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -79,22 +80,17 @@ public:
     }
 
     void run() {
-        for (std::size_t i = 0; i < text_.size();) {
-            std::size_t at = i++;
-            lines block;  // the indented lines under this one
-            while (i < text_.size() && indented(text_[i])) block.push_back(trim(text_[i++]));
+        for (std::size_t at = 0, next; at < text_.size(); at = next) {
+            // The indented lines under a line are what it expects.
+            for (next = at + 1; next < text_.size() && indented(text_[next]);) ++next;
             line_ = static_cast<int>(at) + 1;
-            block_ = {text_.begin() + long(at) + 1, text_.begin() + long(i)};
+            block_ = {text_.begin() + long(at) + 1, text_.begin() + long(next)};
             updated_.push_back(text_[at]);
-            std::string line = trim(text_[at]);
-            bool check = starts(line, "map") || (line.find("=>") != std::string::npos && line[0] != '#');
-            if (!block.empty() && !check)
-                ADD_FAILURE_AT(path_.c_str(), line_) << "indented lines belong under a case or a map check";
-            if (indented(text_[at]))
-                ADD_FAILURE_AT(path_.c_str(), line_) << "an indented line belongs under a case or a map check";
-            else if (!line.empty() && line[0] != '#')
-                follow(line, block);
-            if (!check || starts(line, "map")) keep_block();
+            try {
+                follow(text_[at]);
+            } catch (const std::exception& e) {
+                ADD_FAILURE_AT(path_.c_str(), line_) << e.what();
+            }
         }
         if (std::getenv("PX_UPDATE_GOLDEN") && updated_ != text_) {
             std::ofstream out(path_, std::ios::binary);
@@ -103,13 +99,25 @@ public:
     }
 
 private:
+    lines block() const {
+        lines out;
+        for (auto l = block_.first; l != block_.second; ++l) out.push_back(trim(*l));
+        return out;
+    }
     void keep_block() { updated_.insert(updated_.end(), block_.first, block_.second); }
 
-    void follow(const std::string& line, const lines& block) {
+    void follow(const std::string& raw) {
+        std::string line = trim(raw);
         std::istringstream in(line);
         std::string word;
         in >> word;
         std::string rest = trim(line.substr(word.size()));
+        bool is_case = line.find("=>") != std::string::npos && line[0] != '#';
+        if (indented(raw) || (block_.first != block_.second && !is_case && word != "map"))
+            ADD_FAILURE_AT(path_.c_str(), line_) << "indented lines belong under a case or a map check";
+        if (!is_case) keep_block();
+        if (line.empty() || line[0] == '#' || indented(raw)) return;
+
         if (word == "program") {
             program_.reset();  // the scratch folder goes before the next one comes
             program_ = std::make_unique<program_builder>(rest.c_str());
@@ -135,9 +143,9 @@ private:
             for (std::string o; in >> o;)
                 if (o != "none") outputs_.push_back(o.back() == '-' ? -std::stoi(o) : std::stoi(o));
         } else if (word == "map") {
-            check_map(rest, block);
-        } else if (line.find("=>") != std::string::npos) {
-            check_case(line, block);
+            check_map(rest);
+        } else if (is_case) {
+            check_case(line);
         } else {
             ADD_FAILURE_AT(path_.c_str(), line_) << "neither a directive nor a case: " << line;
         }
@@ -145,7 +153,8 @@ private:
 
     // INSTRUCTION ; INSTRUCTION => BYTES | nothing | image BYTES | image none,
     // then the listing's messages in order, or its whole entries.
-    void check_case(const std::string& line, const lines& expected) {
+    void check_case(const std::string& line) {
+        const lines expected = block();
         std::size_t arrow = line.rfind("=>");
         std::string left = trim(line.substr(0, arrow));
         std::vector<std::string> instructions;
@@ -178,11 +187,11 @@ private:
     }
 
     // "map has" or "map lacks" the indented lines, one after another.
-    void check_map(const std::string& how, const lines& block) {
-        lines map = lines_of(program_->xref());
-        bool found = std::search(map.begin(), map.end(), block.begin(), block.end()) != map.end();
-        if (block.empty() || (how != "has" && how != "lacks") || found != (how == "has"))
-            ADD_FAILURE_AT(path_.c_str(), line_) << "map " << how << shown(block) << "\nactual map:" << shown(map);
+    void check_map(const std::string& how) {
+        lines map = lines_of(program_->xref()), want = block();
+        bool found = std::search(map.begin(), map.end(), want.begin(), want.end()) != map.end();
+        if (want.empty() || (how != "has" && how != "lacks") || found != (how == "has"))
+            ADD_FAILURE_AT(path_.c_str(), line_) << "map " << how << shown(want) << "\nactual map:" << shown(map);
     }
 
     std::string path_;

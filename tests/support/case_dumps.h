@@ -13,7 +13,7 @@ namespace pxtest {
 std::string dso_dump(const std::vector<uint8_t>& bytes);
 // ".err": one group per 92-byte record: step, position, text.
 std::string err_dump(const std::vector<uint8_t>& bytes);
-// Every "Www Mmm dd hh:mm:ss yyyy" date replaced by that mask.
+// Every date in the first 512 bytes (a map's header) as "Www Mmm dd hh:mm:ss yyyy".
 std::string mask_dates(const std::string& text);
 
 }  // namespace pxtest

@@ -1,0 +1,3 @@
+a.pre
+b.pre
+c.pre

@@ -1,0 +1,1 @@
+odd\name.pre

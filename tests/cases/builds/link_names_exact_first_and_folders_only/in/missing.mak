@@ -1,0 +1,1 @@
+C:\work\main.pre

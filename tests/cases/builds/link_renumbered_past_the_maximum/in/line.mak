@@ -1,0 +1,2 @@
+a.pre
+b.pre
