@@ -170,6 +170,13 @@ std::string header_text(const reading& r) {
     if (o.has_config) line("options", o.has_options ? hex_bytes(o.options, 4) : "none");
     if (o.has_config) line("configuration", hex2(o.config) + "  " + configuration_text(o.config));
     line("program", counted(o.program_bytes(), "byte") + " in " + counted(o.steps.size(), "step"));
+    if (o.lengths_complete) {
+        // What the program takes in the controller: code, a length byte per step, the table.
+        std::size_t table = has_table(o) ? o.table_bytes.size() : 0;
+        line("memory", counted(o.program_bytes() + o.max_steps() + table, "byte") + ": " +
+                           std::to_string(o.program_bytes()) + " code, " + std::to_string(o.max_steps()) +
+                           " step lengths, " + std::to_string(table) + " data table");
+    }
     if (o.has_table_size)
         line("data table", o.rows || o.columns ? std::to_string(o.rows) + " rows x " + std::to_string(o.columns) +
                                                      " columns, " + std::to_string(2ul * o.rows * o.columns) + " bytes"
