@@ -1,19 +1,23 @@
 // pxc: the Plexa compiler for terminals, scripts and CI pipelines.
 //
-// Every path is built in turn through the library's one export, in one
-// process, so that configuration read by one build carries over to the next
-// exactly as it does in the desktop builder. After each build its log is
-// printed.
+// Every path is built in turn in one process, so that configuration read by
+// one build carries over to the next exactly as it does in the desktop
+// builder. pxc runs the library's build itself (the compiler's internal
+// library, not the shared one) so that it can ask where each message came
+// from; the library's own outputs are the same byte for byte.
 //
 // The library resolves the names inside a project (the step files a makefile
 // lists, the .fig and .tab files) against the working folder, and writes its
 // log there. A user at a terminal means "beside the project file", so each
 // build runs from the folder that holds its path, as make -C would.
+#include "pxc.h"
+
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -22,25 +26,44 @@
 #include <string>
 #include <vector>
 
+#include "driver/diagnostics.h"
+#include "driver/driver.h"
+#include "driver/helpers.h"
+#include "driver/source_places.h"
+#include "files/file_names.h"
 #include "dump.h"
+#include "report.h"
 
-extern "C" int32_t pxcompiler(char* path);
+#ifndef PXC_VERSION
+#define PXC_VERSION "unknown"
+#endif
+
+namespace pxc {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr const char* USAGE =
     "Usage: pxc [OPTION]... PATH...\n"
-    "Build each Plexa makefile (.mak) or step file (.vep, .pre) in turn with the\n"
-    "pxcompiler library, printing each build's log. Each build runs from the folder\n"
-    "that holds its PATH: the names a makefile lists and the .fig and .tab files are\n"
-    "found there, and the log (pxlinker.log) is written there. The outputs (.dso,\n"
-    ".lst, .err, .xrf) are written beside the master step file.\n"
+    "Build each Plexa makefile (.mak) or step file (.vep, .pre) in turn and show\n"
+    "every message at its file, line and column. Each build runs from the folder\n"
+    "that holds its PATH: the names a makefile lists and the .fig and .tab files\n"
+    "are found there, and the outputs (.dso, .lst, .err, .xrf) and the log\n"
+    "(pxlinker.log) are written there.\n"
     "\n"
     "Options:\n"
-    "  -C, --directory=DIR  change to DIR first; relative PATHs are taken from there\n"
-    "  -h, --help           show this help and exit\n"
-    "  -V, --version        show the version and exit\n"
-    "  --                   treat every following argument as a path\n"
+    "  -C, --directory=DIR     change to DIR first; relative PATHs are taken from there\n"
+    "      --check             build and report, but write nothing at all\n"
+    "      --log               also print each build's log on standard output\n"
+    "      --color=WHEN        colour the messages: auto (on a terminal, unless\n"
+    "                          NO_COLOR is set), always or never\n"
+    "      --diagnostics-format=FORMAT\n"
+    "                          text (default, on standard error), json or sarif\n"
+    "                          (SARIF 2.1.0), both on standard output\n"
+    "  -h, --help              show this help and exit\n"
+    "  -V, --version           show the version and exit\n"
+    "  --                      treat every following argument as a path\n"
     "\n"
     "pxc dump [--source | --diff] FILE.dso... reads object files back as Plexa;\n"
     "see 'pxc dump --help'.\n"
@@ -50,26 +73,80 @@ constexpr const char* USAGE =
     "  1  a build wrote its object file with compile errors\n"
     "  2  a build failed (no object file), or the command line was wrong\n";
 
-namespace fs = std::filesystem;
+enum class format { text, json, sarif };
 
-std::string read_log() {
-    std::ifstream in("pxlinker.log", std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// The text after the closing line: the summary of a clean build, or nothing.
-bool log_ends_clean(const std::string& log) {
-    static const std::string complete = "************* COMPILE/LINK COMPLETE ***************\r\n\n";
-    std::size_t at = log.rfind(complete);
-    if (at == std::string::npos) return false;
-    return log.compare(at + complete.size(), 19, "Successful compile:") == 0;
-}
+struct options {
+    std::vector<std::string> folders;  // -C, in order: each is taken from the one before
+    std::vector<std::string> paths;
+    bool check = false;
+    bool log = false;
+    std::string colour = "auto";
+    format shown = format::text;
+};
 
 int usage_error(const std::string& what) {
     std::cerr << "pxc: " << what << "\n" << "Try 'pxc --help'.\n";
     return 2;
+}
+
+// The value of "--name=VALUE" or of "--name VALUE"; false when arg is
+// neither.
+bool option_value(const std::string& arg, const char* name, int& i, int argc, char** argv, std::string& value,
+                  bool& missing) {
+    std::string with = std::string(name) + "=";
+    if (arg.rfind(with, 0) == 0) {
+        value = arg.substr(with.size());
+        return true;
+    }
+    if (arg != name) return false;
+    missing = i + 1 == argc;
+    if (!missing) value = argv[++i];
+    return true;
+}
+
+// 0 to go on, else the exit status.
+int parse(int argc, char** argv, options& o) {
+    bool options_done = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string value;
+        bool missing = false;
+        if (options_done || arg.size() < 2 || arg[0] != '-') {
+            o.paths.push_back(arg);
+        } else if (arg == "--") {
+            options_done = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::cout << USAGE;
+            return -1;
+        } else if (arg == "-V" || arg == "--version") {
+            std::cout << "pxc " PXC_VERSION " (Plexa compiler library pxcompiler " PXC_VERSION ")\n";
+            return -1;
+        } else if (arg == "--check") {
+            o.check = true;
+        } else if (arg == "--log") {
+            o.log = true;
+        } else if (arg.size() > 2 && arg.rfind("-C", 0) == 0) {
+            o.folders.push_back(arg.substr(2));
+        } else if (option_value(arg, "-C", i, argc, argv, value, missing) ||
+                   option_value(arg, "--directory", i, argc, argv, value, missing)) {
+            if (missing) return usage_error("option '" + arg + "' needs a folder");
+            o.folders.push_back(value);
+        } else if (option_value(arg, "--color", i, argc, argv, value, missing) ||
+                   option_value(arg, "--colour", i, argc, argv, value, missing)) {
+            if (missing || (value != "auto" && value != "always" && value != "never"))
+                return usage_error("option '--color' takes auto, always or never");
+            o.colour = value;
+        } else if (option_value(arg, "--diagnostics-format", i, argc, argv, value, missing)) {
+            if (value == "text") o.shown = format::text;
+            else if (value == "json") o.shown = format::json;
+            else if (value == "sarif") o.shown = format::sarif;
+            else return usage_error("option '--diagnostics-format' takes text, json or sarif");
+        } else {
+            return usage_error("unknown option '" + arg + "'");
+        }
+    }
+    if (o.paths.empty()) return usage_error("no path given");
+    return 0;
 }
 
 bool change_folder(const std::string& folder) {
@@ -78,60 +155,137 @@ bool change_folder(const std::string& folder) {
     return false;
 }
 
-// Runs one build from the folder that holds `path` and returns the export's
-// result and the build's log. `ran` is false when that folder cannot be
-// entered.
-int32_t build_beside(const std::string& path, std::string& log, bool& ran) {
-    fs::path whole(path);
-    std::string folder = whole.parent_path().string();
-    std::string name = whole.filename().string();
-    if (name.empty()) {  // "dir/": let the library report it from here
-        folder.clear();
-        name = path;
+std::string read_whole(const fs::path& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Line `number` (from 1) of a file, without its line end.
+std::string line_of(const fs::path& file, uint32_t number) {
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    for (uint32_t n = 1; std::getline(in, line); ++n)
+        if (n == number) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            return line;
+        }
+    return {};
+}
+
+// A check leaves the disk alone: the log goes into memory, every other file
+// nowhere.
+char* check_log = nullptr;
+std::size_t check_log_size = 0;
+
+std::FILE* write_nowhere(const char* name, const char* mode) {
+    if (std::strcmp(name, "pxlinker.log") == 0) {
+        std::free(check_log);
+        check_log = nullptr;
+        check_log_size = 0;
+        return ::open_memstream(&check_log, &check_log_size);
     }
-    ran = folder.empty() || change_folder(folder);
-    if (!ran) return 0;
-    // The library may write into its argument: hand it a copy.
-    std::vector<char> buffer(name.begin(), name.end());
-    buffer.push_back('\0');
-    int32_t result = pxcompiler(buffer.data());
-    log = read_log();
-    return result;
+    return std::fopen("/dev/null", mode[0] == 'a' ? "a" : "w");
+}
+
+class builder {
+public:
+    builder(const options& o, fs::path start) : o_(o), start_(std::move(start)) {}
+
+    build_report build(const std::string& path) {
+        build_report report;
+        report.path = path;
+        report.checked = o_.check;
+        fs::path whole(path);
+        std::string folder = whole.parent_path().string();
+        std::string name = whole.filename().string();
+        if (name.empty()) {  // "dir/": let the library report it from here
+            folder.clear();
+            name = path;
+        }
+        if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+            report.status = 2;
+            report.diagnostics.push_back({"error", false, "cannot change to folder '" + folder + "': " +
+                                          std::strerror(errno), path, 0, 0, 0, 0, {}});
+            return report;
+        }
+        fs::path here = fs::current_path();
+
+        px::build_recording recording;
+        px::recording = &recording;
+        if (o_.check) px::redirected_writes = write_nowhere;
+        int32_t result = px::run_export(name.c_str());
+        px::recording = nullptr;
+        px::redirected_writes = nullptr;
+
+        log_ = o_.check ? std::string(check_log ? check_log : "", check_log_size) : read_whole("pxlinker.log");
+        std::free(check_log);
+        check_log = nullptr;
+        check_log_size = 0;
+
+        int compile_errors = 0;
+        for (const px::diagnostic& d : recording.diagnostics) {
+            shown_diagnostic s;
+            s.severity = d.level == px::LOG_WARNING ? "warning" : d.level == px::LOG_PANIC ? "fatal error" : "error";
+            s.compile_error = d.compile_error;
+            s.message = d.message;
+            fs::path file = here / (d.where.file.empty() ? name : d.where.file);
+            s.file = shown(file);
+            s.line = d.where.line;
+            s.column = d.where.column;
+            s.step = d.step;
+            s.step_as_written = d.step_as_written;
+            if (s.line != 0) s.source_line = line_of(file, s.line);
+            compile_errors += d.compile_error;
+            report.diagnostics.push_back(std::move(s));
+        }
+        if (result == 0 || recording.aborted)
+            report.status = 2;
+        else
+            report.status = compile_errors > 0 ? 1 : 0;
+        if (!o_.check && report.status != 2 && !recording.object_file.empty()) {
+            fs::path object = here / recording.object_file;
+            std::error_code error;
+            report.object_size = fs::file_size(object, error);
+            if (!error) report.object_file = shown(object);
+        }
+        return report;
+    }
+
+    const std::string& log() const { return log_; }
+
+private:
+    // The path as the user can open it from where pxc started: relative to
+    // that folder when that is shorter.
+    std::string shown(const fs::path& file) const {
+        fs::path absolute = file.lexically_normal();
+        fs::path relative = absolute.lexically_relative(start_);
+        if (!relative.empty() && relative.string().size() <= absolute.string().size()) return relative.string();
+        return absolute.string();
+    }
+
+    const options& o_;
+    fs::path start_;
+    std::string log_;
+};
+
+bool wants_colour(const std::string& when) {
+    if (when == "always") return true;
+    if (when == "never") return false;
+    const char* no_colour = std::getenv("NO_COLOR");
+    if (no_colour && *no_colour) return false;
+    return ::isatty(STDERR_FILENO) == 1;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     // "pxc dump" reads object files back; it builds nothing.
     if (argc > 1 && std::strcmp(argv[1], "dump") == 0) return run_dump(argc - 2, argv + 2);
-    std::vector<std::string> paths;
-    std::vector<std::string> folders;  // -C, in order: each is taken from the one before
-    bool options_done = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (!options_done && (arg == "-C" || arg == "--directory")) {
-            if (i + 1 == argc) return usage_error("option '" + arg + "' needs a folder");
-            folders.push_back(argv[++i]);
-        } else if (!options_done && arg.rfind("--directory=", 0) == 0) {
-            folders.push_back(arg.substr(12));
-        } else if (!options_done && arg.size() > 2 && arg.rfind("-C", 0) == 0) {
-            folders.push_back(arg.substr(2));
-        } else if (!options_done && arg == "--") {
-            options_done = true;
-        } else if (!options_done && (arg == "-h" || arg == "--help")) {
-            std::cout << USAGE;
-            return 0;
-        } else if (!options_done && (arg == "-V" || arg == "--version")) {
-            std::cout << "pxc 2.1 (Plexa compiler library pxcompiler 2.1)\n";
-            return 0;
-        } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-            return usage_error("unknown option '" + arg + "'");
-        } else {
-            paths.push_back(arg);
-        }
-    }
-    if (paths.empty()) return usage_error("no path given");
-    for (const std::string& folder : folders)
+    options o;
+    if (int status = parse(argc, argv, o)) return status < 0 ? 0 : status;
+    for (const std::string& folder : o.folders)
         if (!change_folder(folder)) return 2;
     std::error_code error;
     fs::path start = fs::current_path(error);
@@ -139,33 +293,36 @@ int main(int argc, char** argv) {
         std::cerr << "pxc: cannot read the working folder: " << error.message() << "\n";
         return 2;
     }
+    // The library waits a few seconds after some warnings so that a person
+    // can read them on the screen; here they are printed and nobody waits.
+    px::set_pauses_enabled(false);
+    palette colours{wants_colour(o.colour)};
 
+    builder b(o, start);
+    std::vector<build_report> builds;
     int status = 0;
-    for (const std::string& path : paths) {
-        std::string log;
-        bool ran = false;
-        int32_t result = build_beside(path, log, ran);
+    for (const std::string& path : o.paths) {
+        build_report report = b.build(path);
         if (::chdir(start.c_str()) != 0) {
             std::cerr << "pxc: cannot return to folder '" << start.string() << "': " << std::strerror(errno) << "\n";
             return 2;
         }
-        if (!ran) {
-            std::cerr << "pxc: " << path << ": build failed (folder not found)\n";
-            status = 2;
-            continue;
+        if (o.log) {
+            std::cout << b.log();
+            if (!b.log().empty() && b.log().back() != '\n') std::cout << '\n';
+            std::cout.flush();
         }
-        std::cout << log;
-        if (!log.empty() && log.back() != '\n') std::cout << '\n';
-        std::cout.flush();
-        int build_status;
-        if (result == 0 || log.find("Compilation aborted") != std::string::npos)
-            build_status = 2;
-        else
-            build_status = log_ends_clean(log) ? 0 : 1;
-        std::cerr << "pxc: " << path << ": "
-                  << (build_status == 0 ? "built clean" : build_status == 1 ? "built with compile errors" : "build failed")
-                  << " (result " << result << ")\n";
-        if (build_status > status) status = build_status;
+        if (o.shown == format::text) {
+            for (const shown_diagnostic& d : report.diagnostics) print_text(std::cerr, d, colours);
+        }
+        print_summary(std::cerr, report, colours);
+        if (report.status > status) status = report.status;
+        builds.push_back(std::move(report));
     }
+    if (o.shown == format::json) print_json(std::cout, builds);
+    if (o.shown == format::sarif) print_sarif(std::cout, builds, PXC_VERSION);
+    std::cout.flush();
     return status;
 }
+
+}  // namespace pxc

@@ -76,7 +76,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The builder needs a display platform plugin that no library links to.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# pxc links the library of this very package: dpkg-shlibdeps finds it here.
+# A program of this package that links the library finds it here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
 # A shlibs file for programs built against the library, and the ldconfig
 # trigger that makes the loader see it. (CPack also writes postinst and

@@ -12,6 +12,7 @@
 
 #include "driver/build_state.h"
 #include "driver/helpers.h"
+#include "driver/source_places.h"
 #include "files/file_names.h"
 #include "files/save_file.h"
 
@@ -59,13 +60,14 @@ void put_le32(unsigned char* at, uint32_t v) {
 }  // namespace
 
 void log_message(int level, const char* format, ...) {
-    if (!build_log) return;
+    if (!build_log && !recording) return;
     va_list args;
     va_start(args, format);
-    std::string line = level_prefix[level & 3];
-    line += vformat(format, args);
+    std::string message = vformat(format, args);
     va_end(args);
-    line += "\r\n";
+    record_log_message(level & 3, message);
+    if (!build_log) return;
+    std::string line = level_prefix[level & 3] + message + "\r\n";
     std::fwrite(line.data(), 1, line.size(), build_log);
 }
 
@@ -75,6 +77,7 @@ void report_step_error(const char* instruction_text, const char* format, ...) {
     va_start(args, format);
     std::string message = vformat(format, args);
     va_end(args);
+    record_step_error(instruction_text, message);
     const char* prefix = std::strchr(message.c_str(), ':') ? "" : "Problem:  ";
     const char* mode_text = error_count == 1 ? "w" : "a";
     const char* mode_binary = error_count == 1 ? "wb" : "ab";

@@ -13,6 +13,7 @@
 #include "driver/helpers.h"
 #include "driver/model.h"
 #include "driver/object_file.h"
+#include "driver/source_places.h"
 #include "driver/xref.h"
 #include "files/config.h"
 #include "files/file_names.h"
@@ -69,6 +70,7 @@ void check_duplicate_labels() {
         step* second = step_of(labelled[i]);
         if (compare_labels(first->label, second->label) != 0) continue;
         current_step = labelled[i - 1];
+        label_mark at_label(labelled[i]);
         report_step_error(nullptr, "Duplicate label \"%s\" found in steps [%d] and [%d].", first->label,
                           static_cast<int>(first->number), static_cast<int>(second->number));
         current_step = &end_marker;
@@ -103,6 +105,7 @@ int compile_program(const char* path) {
         log_message(LOG_ERROR, "Unable to open file \"%s\" for writing.", object_name.c_str());
         return 1;
     }
+    if (recording) recording->object_file = resolve_path(object_name);
 
     clear_usage();
 
@@ -162,6 +165,12 @@ int32_t run_export(const char* path) {
         if (find_extension(full_path) == std::string::npos) full_path += ".vep";
     }
 
+    if (recording) {
+        recording->path = full_path;
+        recording->places.clear();
+        recording->written_numbers.clear();
+        recording->pending = false;
+    }
     if (!pool_create()) return 0;
 
     build_log = open_file("pxlinker.log", "w+");
@@ -180,6 +189,12 @@ int32_t run_export(const char* path) {
         result = 1;
     }
 
+    if (recording) {
+        recording->aborted = !build_ok;
+        // The nodes go with the pool.
+        recording->places.clear();
+        recording->written_numbers.clear();
+    }
     pool_destroy();
     current_step = &end_marker;
     current_instruction = &end_marker;

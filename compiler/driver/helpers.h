@@ -23,7 +23,11 @@ void pause_seconds(int n);
 }  // namespace px
 
 namespace px {
-// Tests turn the waits off so that a suite of builds does not sleep for
-// minutes; the library itself always waits.
+// Callers with no one to read the log (pxc, a suite of builds) turn the waits
+// off; the library itself always waits.
 void set_pauses_enabled(bool enabled);
+// What a wait does instead of watching the clock, or null for the clock: a
+// seam through which a test sees that a wait was asked for.
+using pause_function = void (*)(int seconds);
+void set_pause_function(pause_function f);
 }  // namespace px

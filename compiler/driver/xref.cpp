@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "driver/diagnostics.h"
+#include "driver/source_places.h"
 #include "files/config.h"
 #include "files/file_names.h"
 
@@ -160,6 +161,8 @@ void clear_usage() {
 }
 
 void record_usage(int kind, int32_t number, list_node* step_node, list_node* instruction_node) {
+    // A range message that follows names this number's operand.
+    if (recording) recording->last_number = number;
     if (kind < FIRST_MAPPED_KIND || kind >= KIND_COUNT) return;
     int64_t key = number;
     const char* text;

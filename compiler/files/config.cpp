@@ -12,6 +12,7 @@
 #include <string>
 
 #include "driver/diagnostics.h"
+#include "driver/source_places.h"
 #include "files/file_names.h"
 
 namespace px {
@@ -228,7 +229,22 @@ bool load_text(const std::string& name, std::string& text) {
     return !std::ferror(in.get());
 }
 
-void parse_parameters(fig_text& in) {
+// The line and column of a position in the text, for a message that points there.
+void message_at(const fig_text& in, std::size_t at, const char* file_name) {
+    if (!recording) return;
+    uint32_t line = 1, column = 1;
+    for (std::size_t i = 0; i < at && i < in.text.size(); ++i) {
+        if (in.text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else if (!(in.text[i] == '\r' && i + 1 < in.text.size() && in.text[i + 1] == '\n')) {
+            ++column;
+        }
+    }
+    note_message_place(note_file(file_name), line, column);
+}
+
+void parse_parameters(fig_text& in, const char* file_name) {
     for (;;) {
         in.skip_blanks();
         if (in.at_end()) break;
@@ -237,10 +253,12 @@ void parse_parameters(fig_text& in) {
             continue;
         }
         bool io_pair = false;
+        std::size_t keyword_at = in.pos;
         std::string keyword = normalize_keyword(in.token(KEYWORD_LIMIT), io_pair);
         int row = find_param(keyword);
         if (row < 0) {
             // The value after it is not consumed: it is met next as a keyword.
+            message_at(in, keyword_at, file_name);
             log_message(LOG_WARNING, "Unrecognized parameter:  \"%s\"\n", keyword.c_str());
             continue;
         }
@@ -328,12 +346,13 @@ int read_configuration(const char* name) {
     log_message(LOG_INFO, "Reading configuration parameters from file \"%s\"...\n", opened.c_str());
 
     config_params[PARAM_NETWORK_NODE].value = 0;
-    parse_parameters(in);
+    parse_parameters(in, opened.c_str());
 
     const config_param& model = config_params[PARAM_CONTROLLER_MODEL];
     const model_row* row = model.has_model ? find_model(model.model) : nullptr;
     if (!row) {
         row = &model_table[0];
+        note_message_file(opened.c_str());
         log_message(LOG_ERROR, "Unknown controller model (%s) ... defaulting to %s.\n",
                     model.has_model ? model.model : NO_MODEL, row->name);
     }

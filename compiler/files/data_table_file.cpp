@@ -15,6 +15,7 @@
 
 #include "driver/diagnostics.h"
 #include "driver/helpers.h"
+#include "driver/source_places.h"
 #include "files/config.h"
 #include "files/file_names.h"
 #include "files/save_file.h"
@@ -136,12 +137,14 @@ data_table* read_data_table(const char* file_name) {
     auto below_2_32 = [](uint64_t n) { return n < SATURATED ? n : SATURATED - 1; };
     uint64_t elements = below_2_32(rows) * below_2_32(columns);
     if (model_code == 0 && !reduced_memory && elements > SMALL_MODEL_ELEMENTS) {
+        note_message_file(file_name);
         log_message(LOG_ERROR, "IXO K400 VEP supports only %d data table elements.",
                     static_cast<int>(SMALL_MODEL_ELEMENTS));
         return nullptr;
     }
     if (rows < 1 || columns < 1) return nullptr;
     if (rows > MAX_DIMENSION || columns > MAX_DIMENSION || elements > MAX_ELEMENTS) {
+        note_message_file(file_name);
         log_message(LOG_ERROR, "Data table in file \"%s\" is too large (more than %d elements or %d rows or columns).",
                     file_name, static_cast<int>(MAX_ELEMENTS), static_cast<int>(MAX_DIMENSION));
         return nullptr;

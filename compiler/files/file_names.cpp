@@ -14,9 +14,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <memory>
 
 namespace px {
@@ -104,12 +106,28 @@ std::string resolve_path(std::string_view name) {
     return resolved;
 }
 
-std::FILE* open_file(const char* name, const char* mode) { return std::fopen(resolve_path(name).c_str(), mode); }
+write_redirect redirected_writes = nullptr;
+
+namespace {
+
+bool writes(const char* mode) { return mode[0] == 'w' || mode[0] == 'a' || std::strchr(mode, '+') != nullptr; }
+
+}  // namespace
+
+std::FILE* open_file(const char* name, const char* mode) {
+    if (redirected_writes && writes(mode)) return redirected_writes(name, mode);
+    return std::fopen(resolve_path(name).c_str(), mode);
+}
 
 int open_binary_for_write(const char* name) {
+    // A file in memory, so that seeking back to the status byte works as on disk.
+    if (redirected_writes) return ::memfd_create("object file", MFD_CLOEXEC);
     return ::open(resolve_path(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 }
 
-int delete_file(const char* name) { return std::remove(resolve_path(name).c_str()); }
+int delete_file(const char* name) {
+    if (redirected_writes) return 0;
+    return std::remove(resolve_path(name).c_str());
+}
 
 }  // namespace px

@@ -15,6 +15,12 @@ namespace px {
 // The path on disk that name stands for.
 std::string resolve_path(std::string_view name);
 
+// When set, the build leaves the disk as it is (a check): every open for
+// writing goes to this function instead, the object file goes nowhere, and
+// nothing is deleted. Reading is unchanged.
+using write_redirect = std::FILE* (*)(const char* name, const char* mode);
+extern write_redirect redirected_writes;
+
 // fopen through the layer. Text mode does no translation here; the readers
 // take CR LF as LF themselves.
 std::FILE* open_file(const char* name, const char* mode);

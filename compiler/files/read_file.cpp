@@ -17,6 +17,7 @@
 #include "driver/diagnostics.h"
 #include "driver/helpers.h"
 #include "driver/model.h"
+#include "driver/source_places.h"
 #include "files/config.h"
 #include "files/data_table_file.h"
 #include "files/file_names.h"
@@ -44,7 +45,9 @@ bool is_link_file(const std::string& upper_path) {
 // The names of a link file, one a line, each exactly as written (blanks
 // included) and of any length. Empty lines take no place in the list. The
 // messages name the link file upper-cased, as the old platform saw it.
-int read_link_file(const char* path, const char* shown, std::vector<std::string>& names) {
+// lines[i] is the line of the link file that names names[i].
+int read_link_file(const char* path, const char* shown, std::vector<std::string>& names,
+                   std::vector<uint32_t>& lines) {
     std::FILE* file = open_file(path, "r");
     if (!file) {
         log_message(LOG_ERROR, "Unable to open link file \"%s\" for reading.", shown);
@@ -58,14 +61,17 @@ int read_link_file(const char* path, const char* shown, std::vector<std::string>
             continue;
         }
         line.clear();
+        uint32_t line_number = in.got_line;
         for (; c != EOF && c != '\n'; c = in.get()) line.push_back(static_cast<char>(c));
         // A last line of a CR LF file may lack its LF but not its CR.
         if (c == EOF && line.back() == '\r') line.pop_back();
         if (names.size() == MAX_LINKED_FILES) {
+            note_message_place(note_file(path), line_number, 1);
             log_message(LOG_ERROR, "Link file \"%s\" lists more than %zu step files.", shown, MAX_LINKED_FILES);
             return 1;
         }
         names.push_back(line);
+        lines.push_back(line_number);
     }
     if (names.empty()) {
         log_message(LOG_ERROR, "Contents of link file \"%s\" empty?", shown);
@@ -99,15 +105,22 @@ int read_file(const char* path) {
     log_message(LOG_INFO, "Reading VEP/MAK program from file \"%s\"...", path);
 
     std::vector<std::string> names;
+    std::vector<uint32_t> lines;  // of the link file, for messages about its names
     std::string upper_path = upper_case(path);
-    if (is_link_file(upper_path)) {
-        if (int failed = read_link_file(path, upper_path.c_str(), names)) return failed;
+    bool linked = is_link_file(upper_path);
+    // A message about a listed file points at the line of the link file that names it.
+    auto at_name = [&](std::size_t i) {
+        if (linked && i < lines.size()) note_message_place(note_file(path), lines[i], 1);
+    };
+    if (linked) {
+        if (int failed = read_link_file(path, upper_path.c_str(), names, lines)) return failed;
     } else {
         names.push_back(upper_path);
     }
 
     const std::string& master = names.front();
     if (!can_open(master)) {
+        at_name(0);
         log_message(LOG_ERROR, "Unable to open file \"%s\" for reading.", master.c_str());
         return 1;
     }
@@ -136,6 +149,7 @@ int read_file(const char* path) {
         log_message(LOG_INFO, "Reading VEP/PRE program steps from file \"%s\"...", name);
         std::FILE* file = open_file(name, "r");
         if (!file) {
+            at_name(i);
             log_message(LOG_ERROR, "Unable to open file \"%s\" for reading.", name);
             return 1;
         }

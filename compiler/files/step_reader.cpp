@@ -16,6 +16,7 @@
 #include <string>
 
 #include "driver/diagnostics.h"
+#include "driver/source_places.h"
 #include "files/config.h"
 
 namespace px {
@@ -23,15 +24,25 @@ namespace px {
 int text_input::get() {
     if (has_pushed) {
         has_pushed = false;
+        got_line = pushed_line;
+        got_column = pushed_column;
         return pushed;
     }
     if (!file) return EOF;
     int c = getc_unlocked(file);
+    got_line = line;
+    got_column = column;
     if (c == '\r') {
         // CR LF is one line end; a lone CR stays what it is.
         int next = getc_unlocked(file);
-        if (next == '\n') return '\n';
-        if (next != EOF) std::ungetc(next, file);
+        if (next == '\n') c = '\n';
+        else if (next != EOF) std::ungetc(next, file);
+    }
+    if (c == '\n') {
+        ++line;
+        column = 1;
+    } else if (c != EOF) {
+        ++column;
     }
     return c;
 }
@@ -39,6 +50,8 @@ int text_input::get() {
 bool text_input::unget(int c) {
     if (c == EOF || has_pushed) return false;
     pushed = c;
+    pushed_line = got_line;
+    pushed_column = got_column;
     has_pushed = true;
     return true;
 }
@@ -67,14 +80,28 @@ bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' ||
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 bool is_printable(int c) { return c >= 0x20 && c <= 0x7E; }
 
+// Where a part of a step began.
+struct position {
+    uint32_t line = 0, column = 0;
+};
+
 // One file being read: the input, its name for messages, the number of the
-// step being filled, and the text buffer that every reader returns in.
+// step being filled, the text buffer that every reader returns in, and where
+// the part it holds began.
 struct source {
     text_input& in;
     const char* file_name;
     uint32_t step_number;
     std::string text;
+    uint32_t file = 0;  // the file's index among the places noted
+    position header;    // of the '[' of the step being read
+    position start;     // of the text, label, entry or instruction just read
 };
+
+position last_got(const source& s) { return {s.in.got_line, s.in.got_column}; }
+
+// The next message concerns the part that began at p.
+void message_at(const source& s, position p) { note_message_place(s.file, p.line, p.column); }
 
 void push_back(source& s, int c, int level) {
     if (!s.in.unget(c)) log_message(level, "The ungetc() function returned EOF.");
@@ -122,7 +149,10 @@ int64_t read_step_number(source& s) {
     for (;;) {
         int c = s.in.get();
         if (c == EOF) return 0;
-        if (c == '[') break;
+        if (c == '[') {
+            s.header = last_got(s);
+            break;
+        }
         if (c == '}') {
             // The end of a data table at the head of the file.
             skip_blanks(s);
@@ -143,14 +173,20 @@ int64_t read_step_number(source& s) {
         }
     }
     if (number > UINT32_MAX) {
+        message_at(s, s.header);
         log_message(LOG_ERROR, "Step number [%s] in file \"%s\" is too large.", shown_digits(s.text).c_str(),
                     s.file_name);
         return -1;
     }
-    if (undesirable != 0)
+    if (undesirable != 0) {
+        message_at(s, s.header);
         log_message(LOG_WARNING, "%d undesirable characters encountered reading step %u.", undesirable,
                     static_cast<unsigned>(number));
-    if (number == 0) log_message(LOG_ERROR, "Found illegal step number [0].");
+    }
+    if (number == 0) {
+        message_at(s, s.header);
+        log_message(LOG_ERROR, "Found illegal step number [0].");
+    }
     return static_cast<int64_t>(number);
 }
 
@@ -164,6 +200,7 @@ bool read_label(source& s) {
         push_back(s, c, LOG_ERROR);
         return false;
     }
+    s.start = last_got(s);
     s.text.assign(1, static_cast<char>(c));
     for (c = s.in.get(); c != EOF && is_printable(c) && !is_blank(c); c = s.in.get())
         s.text.push_back(static_cast<char>(c));
@@ -201,6 +238,7 @@ change_kind read_output_change(source& s, int32_t& value) {
     do c = s.in.get();
     while (c != EOF && !is_digit(c) && c != '-' && c != '<');
     if (c == EOF) return CHANGES_END;
+    s.start = last_got(s);
     if (c == '-') {
         skip_past(s.in, '\n');
         return CHANGES_END;
@@ -222,6 +260,7 @@ change_kind read_output_change(source& s, int32_t& value) {
     uint64_t number;
     int sign = read_digits(s, c, OUTPUT_NUMBER_LIMIT, number);
     if (number > OUTPUT_NUMBER_LIMIT) {
+        message_at(s, s.start);
         log_message(LOG_WARNING, "Output number %s in step [%u] is larger than %u; output change ignored.",
                     shown_digits(s.text).c_str(), static_cast<unsigned>(s.step_number),
                     static_cast<unsigned>(OUTPUT_NUMBER_LIMIT));
@@ -240,6 +279,7 @@ bool read_instruction(source& s) {
         push_back(s, c, LOG_WARNING);
         return false;
     }
+    s.start = last_got(s);
     s.text.assign(1, static_cast<char>(c));
     for (c = s.in.get(); c != EOF && c != '\n'; c = s.in.get()) s.text.push_back(static_cast<char>(c));
     return true;
@@ -254,7 +294,7 @@ struct close_on_return {
 
 int read_step_file(text_input& in, const char* file_name, link_state& state) {
     close_on_return closer{in};
-    source s{in, file_name, 0, {}};
+    source s{in, file_name, 0, {}, note_file(file_name), {}, {}};
     bool first = true;
     uint64_t offset = 0;
     for (;;) {
@@ -267,6 +307,7 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
             if (written == 1) {
                 offset = state.last_number;
             } else if (static_cast<uint64_t>(written) < uint64_t{state.last_number} + 1) {
+                message_at(s, s.header);
                 log_message(LOG_ERROR,
                             "Bad first step number in file \"%s\", previous file last step %d, this one %d.",
                             file_name, static_cast<int>(state.last_number), static_cast<int>(written));
@@ -275,11 +316,13 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
         }
         uint64_t number = static_cast<uint64_t>(written) + offset;
         if (number > static_cast<uint64_t>(max_steps())) {
+            message_at(s, s.header);
             report_step_error(nullptr, "Too many steps for this type of controller, MAX is %d.",
                               static_cast<int>(max_steps()));
             return READ_TOO_MANY_STEPS;
         }
         if (!is_end(state.last_step) && number <= step_of(state.last_step)->number) {
+            message_at(s, s.header);
             log_message(LOG_ERROR, "Step [%u] (%s) is out of order.", static_cast<unsigned>(number),
                         the_program.name ? the_program.name : "");
             return READ_FAILED;
@@ -291,8 +334,15 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
         ++state.counts.steps;
         s.step_number = state.last_number;
         step* st = step_of(node);
+        if (recording) {
+            note_place(node, PLACE_STEP, 0, s.file, s.header.line, s.header.column);
+            note_step_written(node, static_cast<uint32_t>(written));
+        }
 
-        if (read_label(s)) st->label = pool_strdup(s.text);
+        if (read_label(s)) {
+            st->label = pool_strdup(s.text);
+            note_place(node, PLACE_LABEL, 0, s.file, s.start.line, s.start.column);
+        }
 
         list_node* after = END;
         while (read_comment(s)) {
@@ -314,6 +364,7 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
             if (kind == CHANGES_END) break;
             if (kind == CHANGE_REFUSED) continue;
             add_output_change(node, value);
+            note_place(node, PLACE_OUTPUT, value, s.file, s.start.line, s.start.column);
             ++state.counts.output_changes;
         }
 
@@ -325,6 +376,7 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
                 return READ_FAILED;
             }
             instruction_of(after)->text = pool_strdup(s.text);
+            note_place(after, PLACE_INSTRUCTION, 0, s.file, s.start.line, s.start.column);
             ++state.counts.instructions;
         }
     }

@@ -12,10 +12,17 @@ namespace px {
 // Files from the old platform end their lines in CR LF; every pair arrives
 // here as a single LF, so such a file reads exactly as its LF copy. The file
 // is closed when the input goes, however the read ends.
+//
+// It also knows where each character stood, for messages that point at the
+// source: lines from 1, columns in bytes from 1, a CR LF pair being the end
+// of its line.
 struct text_input {
     std::FILE* file = nullptr;
     int pushed = EOF;
     bool has_pushed = false;
+    uint32_t line = 1, column = 1;          // of the next character from the file
+    uint32_t got_line = 1, got_column = 1;  // of the character get() returned last
+    uint32_t pushed_line = 1, pushed_column = 1;
 
     explicit text_input(std::FILE* f) : file(f) {}
     ~text_input() { close(); }

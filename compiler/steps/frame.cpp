@@ -12,6 +12,7 @@
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/source_places.h"
 #include "driver/xref.h"
 #include "files/config.h"
 #include "steps/families.h"
@@ -167,6 +168,7 @@ const uint8_t* compile_step(list_node* step_node) {
         // An output the numbering cannot hold would wrap into another
         // output's bits and switch the wrong one.
         if (value < -digital_limit() || value > digital_limit()) {
+            output_mark at_entry(value);
             report_step_error(nullptr, "IXO K400 VEP supports only digital outputs 1-%d.",
                               static_cast<int>(digital_limit()));
             continue;

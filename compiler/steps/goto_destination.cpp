@@ -18,6 +18,7 @@
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
 #include "driver/helpers.h"
+#include "driver/source_places.h"
 #include "files/config.h"
 #include "steps/frame.h"
 #include "steps/scan.h"
@@ -150,6 +151,7 @@ const destination* goto_destination(const char* text, const char* cursor) {
         return nullptr;
     }
     at = skip_blanks(at + 4);
+    operand_mark mark(at);
 
     if (starts_with(at, "next") && is_name_delimiter(at[4])) {
         list_node* following = is_end(current_step) ? &end_marker : current_step->next;

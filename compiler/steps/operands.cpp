@@ -5,6 +5,8 @@
 // up in the map next to the error that refuses them.
 #include "steps/operands.h"
 
+#include "driver/source_places.h"
+
 #include <climits>
 #include <cstring>
 #include <string>
@@ -12,6 +14,7 @@
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
 #include "driver/model.h"
+#include "driver/source_places.h"
 #include "driver/xref.h"
 #include "files/config.h"
 #include "steps/frame.h"
@@ -166,6 +169,7 @@ const operand_code* parse_data_source(const char* text, const char* operand, ope
     operand_code* out = buffer ? buffer : &shared_code;
     if (!operand) return nullptr;
     const char* at = skip_blanks(operand);
+    operand_mark mark(at);
     int32_t n = 0;
 
     if (scan(at, "ctr#%d", &n) == 1) {
@@ -211,6 +215,7 @@ const operand_code* parse_source(const char* text, const char* operand, operand_
     operand_code* out = buffer ? buffer : &shared_code;
     if (!operand) return nullptr;
     const char* at = skip_blanks(operand);
+    operand_mark mark(at);
     if (const operand_code* data = parse_data_source(text, at, out)) return data->length() == 0 ? nullptr : data;
 
     int32_t n = 0;
@@ -249,6 +254,7 @@ const operand_code* parse_destination(const char* text, const char* operand, ope
     operand_code* out = buffer ? buffer : &shared_code;
     if (!operand) return nullptr;
     const char* at = skip_blanks(operand);
+    operand_mark mark(at);
     if (const operand_code* data = parse_data_source(text, at, out)) return data->length() == 0 ? nullptr : data;
 
     int32_t n = 0;
@@ -299,6 +305,7 @@ const monitor_form monitor_forms[] = {
 // One element at the monitor cursor into *element; false after a report.
 bool parse_monitor_element(const char* text, int index, uint16_t* element) {
     const char* at = monitor_cursor;
+    operand_mark mark(at);
     int32_t n = 0;
     char letter = 0;
     if (scan(at, "in#%d%c", &n, &letter) == 2) {

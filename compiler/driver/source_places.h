@@ -1,0 +1,113 @@
+// Where everything of a program came from, and the diagnostics of a build,
+// for callers that show each message at its file, line and column.
+//
+// Nothing here changes what a build writes. A caller that wants the record
+// points `recording` at one for the length of a build; without it the reader
+// and the two message routines note nothing. The places are kept beside the
+// program, keyed by its nodes, and are resolved into plain text the moment a
+// message is issued, because the nodes go with the build's pool.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "driver/model.h"
+
+namespace px {
+
+struct source_location {
+    std::string file;      // as the library opened it; empty: the build as a whole
+    uint32_t line = 0;     // from 1; 0 when the message concerns the whole file
+    uint32_t column = 0;   // in bytes from 1; 0 with line 0
+};
+
+struct diagnostic {
+    int level = 0;               // LOG_WARNING, LOG_ERROR or LOG_PANIC
+    bool compile_error = false;  // counted in the status byte and the error file
+    std::string message;         // as the log shows it, without its level prefix
+    source_location where;
+    uint32_t step = 0;             // compile errors: the step after linking, 0 for none
+    uint32_t step_as_written = 0;  // the same step as its file numbers it
+};
+
+// What a place is the place of.
+enum place_kind : uint8_t { PLACE_STEP, PLACE_LABEL, PLACE_OUTPUT, PLACE_INSTRUCTION };
+
+struct place {
+    uint32_t file;  // index into build_recording::files
+    uint32_t line;
+    uint32_t column;
+};
+
+struct build_recording {
+    std::string path;  // what the caller asked to build: where file-wide messages go
+    std::vector<diagnostic> diagnostics;
+    std::string object_file;  // the object file's name once the build has opened it
+    bool aborted = false;     // the build stopped writing (a listing or error file failed)
+
+    // Filled while the build runs.
+    struct key {
+        const void* node;
+        place_kind kind;
+        int32_t value;  // the output number of an output-change entry
+        bool operator==(const key&) const = default;
+    };
+    struct key_hash {
+        std::size_t operator()(const key& k) const noexcept {
+            return std::hash<const void*>()(k.node) ^ (std::size_t(k.kind) << 1) ^ (std::size_t(uint32_t(k.value)) << 3);
+        }
+    };
+    std::vector<std::string> files;
+    std::unordered_map<key, place, key_hash> places;
+    std::unordered_map<const void*, uint32_t> written_numbers;  // step node -> number as written
+    bool pending = false;  // the next message happened at `pending_place`
+    place pending_place{};
+    const char* operand = nullptr;  // the operand being read, inside the working text
+    bool output_marked = false;     // the output change being encoded
+    int32_t output_value = 0;
+    const void* label_step = nullptr;  // the label being checked
+    int32_t last_number = 0;           // the resource number recorded last
+};
+
+// The record of the running build, or none.
+extern build_recording* recording;
+
+// Called by the readers. Each does nothing without a recording.
+uint32_t note_file(const char* name);
+void note_place(const void* node, place_kind kind, int32_t value, uint32_t file, uint32_t line, uint32_t column);
+void note_step_written(const void* step_node, uint32_t number);
+// The next message (log or compile error) happened here, or concerns the
+// named file as a whole.
+void note_message_place(uint32_t file, uint32_t line, uint32_t column);
+void note_message_file(const char* name);
+
+// While one lives, messages point at the operand at `at` (inside the
+// instruction's working text), the output change `value` of the current
+// step, or the label of `step_node`.
+struct operand_mark {
+    explicit operand_mark(const char* at);
+    ~operand_mark();
+    operand_mark(const operand_mark&) = delete;
+    operand_mark& operator=(const operand_mark&) = delete;
+    const char* saved;
+};
+struct output_mark {
+    explicit output_mark(int32_t value);
+    ~output_mark();
+    output_mark(const output_mark&) = delete;
+    output_mark& operator=(const output_mark&) = delete;
+};
+struct label_mark {
+    explicit label_mark(const void* step_node);
+    ~label_mark();
+    label_mark(const label_mark&) = delete;
+    label_mark& operator=(const label_mark&) = delete;
+};
+
+// Called by the two message routines.
+void record_log_message(int level, const std::string& message);
+void record_step_error(const char* instruction_text, const std::string& message);
+
+}  // namespace px
