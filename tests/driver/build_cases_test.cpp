@@ -29,6 +29,8 @@
 // folder under its own name, with ".dso" and ".err" files as commented hex
 // dumps NAME.dso.hex and NAME.err.hex, dates masked, and an input the run
 // removed as NAME.gone. A file produced but not expected fails the case.
+// "@SCRATCH@" in an input stands for the scratch folder's absolute path, and
+// that path in an output is shown as "@SCRATCH@".
 // PX_UPDATE_GOLDEN=1 rewrites expected/ from the first run.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -94,6 +96,12 @@ std::string extension(const std::string& name) {
     std::string ext = fs::path(name).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
     return ext;
+}
+
+std::string replace_all(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
 }
 
 bool is_binary(const std::string& name) { return extension(name) == ".dso" || extension(name) == ".err"; }
@@ -201,9 +209,10 @@ files run_case(const fs::path& folder, bool crlf) {
         }
     }
     files inputs = tree(scratch);
-    if (crlf)
-        for (const auto& [name, text] : inputs)
-            if (!is_binary(name)) pxtest::write_file((scratch / name).string(), to_crlf(text));
+    for (const auto& [name, text] : inputs)
+        if (!is_binary(name))
+            pxtest::write_file((scratch / name).string(),
+                               replace_all(crlf ? to_crlf(text) : text, "@SCRATCH@", scratch.string()));
     inputs = tree(scratch);
 
     for (const directive& d : commands) {
@@ -254,6 +263,8 @@ files run_case(const fs::path& folder, bool crlf) {
             out[name] = pxtest::mask_dates(text);
         }
     }
+    for (auto& [name, text] : out)
+        if (!is_binary(name)) text = replace_all(text, scratch.string(), "@SCRATCH@");
     for (const auto& [name, text] : inputs)
         if (!fs::exists(scratch / name)) out[name + ".gone"] = "";
     for (const char* stream : {"result", "program.txt", "exit", "stdout", "stderr"})

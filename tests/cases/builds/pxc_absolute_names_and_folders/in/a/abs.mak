@@ -1,0 +1,2 @@
+@SCRATCH@/a/main.pre
+@SCRATCH@/a/more.pre

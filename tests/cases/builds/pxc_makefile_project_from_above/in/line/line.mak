@@ -1,0 +1,3 @@
+main.pre
+feed.pre
+press.pre
