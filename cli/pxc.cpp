@@ -31,6 +31,7 @@
 #include "driver/helpers.h"
 #include "driver/source_places.h"
 #include "files/file_names.h"
+#include "dump.h"
 #include "report.h"
 
 #ifndef PXC_VERSION
@@ -63,6 +64,9 @@ constexpr const char* USAGE =
     "  -h, --help              show this help and exit\n"
     "  -V, --version           show the version and exit\n"
     "  --                      treat every following argument as a path\n"
+    "\n"
+    "pxc dump [--source | --diff] FILE.dso... reads object files back as Plexa;\n"
+    "see 'pxc dump --help'.\n"
     "\n"
     "Exit status:\n"
     "  0  every build was clean\n"
@@ -277,6 +281,8 @@ bool wants_colour(const std::string& when) {
 }  // namespace
 
 int run(int argc, char** argv) {
+    // "pxc dump" reads object files back; it builds nothing.
+    if (argc > 1 && std::strcmp(argv[1], "dump") == 0) return run_dump(argc - 2, argv + 2);
     options o;
     if (int status = parse(argc, argv, o)) return status < 0 ? 0 : status;
     for (const std::string& folder : o.folders)

@@ -13,6 +13,7 @@
 #include "steps/families.h"
 #include "steps/frame.h"
 #include "steps/goto_destination.h"
+#include "steps/opcodes.h"
 #include "steps/operands.h"
 #include "steps/scan.h"
 
@@ -23,8 +24,8 @@ namespace {
 constexpr const char* IF_SYNTAX = "Syntax:  if <data source> <,<=,=,>=,> <data source> goto ...";
 
 // Opcodes of the next-step form; the step form adds this bit.
-constexpr uint8_t STEP_FORM = 0x20;
-constexpr uint8_t FLAG_TEST = 0xCC;
+constexpr uint8_t STEP_FORM = opcode::STEP_FORM;
+constexpr uint8_t FLAG_TEST = opcode::FLAG_TEST;
 constexpr uint8_t FLAG_TEST_AND_SET = 0x20;  // in the flag byte
 
 uint8_t form_opcode(uint8_t next_form, const destination& dest) {
@@ -67,11 +68,11 @@ struct watch_form {
 constexpr watch_form watch_forms[] = {
     {" flag#%d:%c", KIND_FLAG, "flags", 32, {'s', 'c'}, {0, 0}, {0x80, 0x40}, FLAG_TEST, false,
      "Syntax:  monitor flag#<1-32>:<clear|set> goto ..."},
-    {" in#%d%c", KIND_DIGITAL_INPUT, "digital inputs", 0, {'a', 'b'}, {0, 0}, {0x80, 0x00}, 0xD0, true,
+    {" in#%d%c", KIND_DIGITAL_INPUT, "digital inputs", 0, {'a', 'b'}, {0, 0}, {0x80, 0x00}, opcode::MONITOR_INPUT, true,
      "Digital inputs must be either type A or type B."},
-    {" motor#%d:%c", KIND_STEPPER_MOTOR, "motors", 16, {'r', 's'}, {0x08, 0}, {0, 0}, 0x47, false,
+    {" motor#%d:%c", KIND_STEPPER_MOTOR, "motors", 16, {'r', 's'}, {opcode::RUNNING, 0}, {0, 0}, opcode::MONITOR_MOTOR, false,
      "Syntax:  monitor motor#<1-16>:<running|stopped> goto ..."},
-    {" servo#%d:%c", KIND_SERVO, "servos", 16, {'r', 's'}, {0x08, 0}, {0, 0}, 0x07, false,
+    {" servo#%d:%c", KIND_SERVO, "servos", 16, {'r', 's'}, {opcode::RUNNING, 0}, {0, 0}, opcode::MONITOR_SERVO, false,
      "Syntax:  monitor servo#<1-16>:<running|stopped> goto ..."},
 };
 
@@ -131,7 +132,7 @@ void monitor_expression(const char* text, const char* cursor) {
     if (!dest) return;
     if (dest->kind != DEST_NEXT) length += wide ? 2 : 1;
 
-    append_byte(form_opcode(0x00, *dest));
+    append_byte(form_opcode(opcode::MONITOR_EXPRESSION, *dest));
     append_byte(static_cast<uint8_t>(length));
     append_destination(*dest);
     append_byte(static_cast<uint8_t>(mask & 0xFF));
@@ -187,7 +188,7 @@ void compile_if(const char* text, const char* cursor) {
     const destination* dest = goto_destination(text, cursor);
     if (!dest) return;
 
-    append_byte(form_opcode(static_cast<uint8_t>(0x80 + k), *dest));
+    append_byte(form_opcode(static_cast<uint8_t>(opcode::IF + k), *dest));
     append_byte(found->code);
     append_destination(*dest);
     for (int i = 0; i < s1->length(); ++i) append_byte(s1->code()[i]);

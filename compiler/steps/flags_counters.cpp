@@ -12,6 +12,7 @@
 #include "files/config.h"
 #include "steps/families.h"
 #include "steps/frame.h"
+#include "steps/opcodes.h"
 #include "steps/scan.h"
 
 namespace px {
@@ -21,9 +22,9 @@ namespace {
 constexpr int32_t FLAG_LIMIT = 32;
 constexpr int32_t COUNTER_LIMIT = 8;
 constexpr int32_t DEBOUNCE_LIMIT = 250;
-constexpr uint8_t FLAG_OPCODE = 0x7F;
-constexpr uint8_t SHIFT_OPCODE = 0xED;
-constexpr uint8_t COUNTER_BASE = 0x40;
+constexpr uint8_t FLAG_OPCODE = opcode::FLAG;
+constexpr uint8_t SHIFT_OPCODE = opcode::SHIFT;
+constexpr uint8_t COUNTER_BASE = opcode::COUNTER;
 constexpr uint8_t INACTIVE_CLAUSE = 0xFF;
 
 const char* const FLAGS_RANGE = "IXO K400 VEP supports only flags 1-32.";

@@ -15,6 +15,7 @@
 #include "steps/families.h"
 #include "steps/frame.h"
 #include "steps/goto_destination.h"
+#include "steps/opcodes.h"
 #include "steps/operands.h"
 #include "steps/scan.h"
 
@@ -30,15 +31,15 @@ constexpr const char* DELAY_SOURCE_SYNTAX = "Syntax:  delay <data source> <min |
 constexpr int MAX_TASKS = 8;
 
 // Opcodes of the next-step form; the step form adds this bit.
-constexpr uint8_t STEP_FORM = 0x20;
+constexpr uint8_t STEP_FORM = opcode::STEP_FORM;
 
 // Delay opcodes: bits 0-2 the form, bits 3-4 the unit or format.
-constexpr uint8_t DELAY_TWHL = 0x03;
-constexpr uint8_t DELAY_LITERAL = 0x04;
-constexpr uint8_t DELAY_SOURCE = 0x05;
-constexpr uint8_t UNIT_HOURS_MINUTES = 0x00;  // also "min" for a data source
-constexpr uint8_t UNIT_MINUTES_SECONDS = 0x08;  // also "sec"
-constexpr uint8_t UNIT_SECONDS_HUNDREDTHS = 0x10;  // also "sec/100"
+constexpr uint8_t DELAY_TWHL = opcode::DELAY_TWHL;
+constexpr uint8_t DELAY_LITERAL = opcode::DELAY_LITERAL;
+constexpr uint8_t DELAY_SOURCE = opcode::DELAY_SOURCE;
+constexpr uint8_t UNIT_HOURS_MINUTES = opcode::DELAY_HOURS_MINUTES;  // also "min" for a data source
+constexpr uint8_t UNIT_MINUTES_SECONDS = opcode::DELAY_MINUTES_SECONDS;  // also "sec"
+constexpr uint8_t UNIT_SECONDS_HUNDREDTHS = opcode::DELAY_SECONDS_HUNDREDTHS;  // also "sec/100"
 
 struct thumbwheel_format {
     const char* word;
@@ -231,17 +232,17 @@ void compile_goto(const char* text, const char*) {
 void compile_stop_goto(const char* text, const char* cursor) {
     const destination* dest = goto_destination(text, cursor);
     if (!dest) return;
-    append_byte(form_opcode(0xCB, *dest));
+    append_byte(form_opcode(opcode::STOP_GOTO, *dest));
     append_destination(*dest);
 }
 
 void compile_done(const char*, const char*) {
-    append_byte(0xCA);
+    append_byte(opcode::DONE);
     do_done_mark = true;
 }
 
 void compile_cancel(const char* text, const char* cursor) {
-    append_byte(0xEA);
+    append_byte(opcode::CANCEL);
     if (!starts_with(cursor, "other tasks")) report_step_error(text, "Syntax:  cancel other tasks");
 }
 
@@ -292,8 +293,8 @@ void compile_do(const char* text, const char* cursor) {
 
     const destination* dest = goto_destination(text, cursor);
     if (!dest) return;
-    append_byte(static_cast<uint8_t>(form_opcode(0xC0, *dest) + count - 1));
-    append_byte(static_cast<uint8_t>(0x80 + repeat));
+    append_byte(static_cast<uint8_t>(form_opcode(opcode::DO, *dest) + count - 1));
+    append_byte(static_cast<uint8_t>(opcode::DO_REPEAT + repeat));
     append_destination(*dest);
     for (int i = 0; i < count; ++i) append_step_index(tasks[i]);
 }

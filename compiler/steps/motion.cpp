@@ -10,6 +10,7 @@
 #include "driver/xref.h"
 #include "steps/families.h"
 #include "steps/frame.h"
+#include "steps/opcodes.h"
 #include "steps/operands.h"
 #include "steps/scan.h"
 
@@ -23,8 +24,8 @@ constexpr int32_t SERVO_LIMIT = 16;
 // need a byte of their own.
 constexpr int32_t SHORT_SERVOS = 8;
 
-constexpr uint8_t LITERAL_16 = 0xF0;
-constexpr uint8_t LITERAL_32 = 0xF9;
+constexpr uint8_t LITERAL_16 = opcode::LITERAL_16;
+constexpr uint8_t LITERAL_32 = opcode::LITERAL_32;
 
 const char* const TURN_MOTOR_SYNTAX = "Syntax:  turn motor#<1-16> <to|cw|ccw> <source> ...";
 const char* const TURN_SERVO_SYNTAX = "Syntax:  turn servo#<1-16> <to|cw|ccw> <source> <steps> <on start>";
@@ -87,7 +88,7 @@ void compile_turn_motor(const char* text, const char* cursor, int32_t motor) {
         report_step_error(text, "The turn motor instruction allows only 16-bit literals.");
         return;
     }
-    append_byte(static_cast<uint8_t>(0xA4 + source_width(source)));
+    append_byte(static_cast<uint8_t>(opcode::TURN_MOTOR + source_width(source)));
     append_byte(move);
     append_code(source);
 }
@@ -128,7 +129,7 @@ void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
                 return;
             }
         }
-        append_byte(static_cast<uint8_t>((short_form ? 0xCC : 0x8C) + source_width(source)));
+        append_byte(static_cast<uint8_t>((short_form ? opcode::TURN_SERVO : opcode::TURN_SERVO_HIGH) + source_width(source)));
         append_byte(move);
         if (!short_form) append_byte(number);
         append_code(source);
@@ -139,7 +140,7 @@ void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
         return;
     }
     if (*cursor) move |= 0x80;  // the "on" word
-    append_byte(short_form ? 0xC8 : 0x88);
+    append_byte(short_form ? opcode::TURN_SERVO_FREE : opcode::TURN_SERVO_FREE_HIGH);
     append_byte(static_cast<uint8_t>(move | 0x10));
     if (!short_form) append_byte(number);
 }
@@ -234,7 +235,7 @@ void compile_profile_motor(const char* text, const char* cursor, int32_t motor) 
             return;
         }
     }
-    append_byte(static_cast<uint8_t>(0x90 + (code_bytes - MOTOR_PARAMETER_COUNT) / 2));
+    append_byte(static_cast<uint8_t>(opcode::PROFILE_MOTOR + (code_bytes - MOTOR_PARAMETER_COUNT) / 2));
     append_byte(mode);
     for (const operand_code& value : values) append_code(value);
 }
@@ -348,10 +349,10 @@ void compile_profile_servo(const char* text, const char* cursor, int32_t servo) 
 
     const uint8_t number = static_cast<uint8_t>(servo - 1);
     if (short_form) {
-        append_byte(0x77);
+        append_byte(opcode::PROFILE_SERVO);
         append_byte(static_cast<uint8_t>(length | number << 5));
     } else {
-        append_byte(0x37);
+        append_byte(opcode::PROFILE_SERVO_HIGH);
         append_byte(static_cast<uint8_t>(length));
         append_byte(number);
     }
@@ -367,11 +368,11 @@ void compile_zero(const char* text, const char* cursor) {
     int32_t number = 0;
     if (scan(cursor, " motor#%d", &number) == 1) {
         if (!motor_in_range(text, number)) return;
-        append_byte(0x5F);
+        append_byte(opcode::ZERO_MOTOR);
         append_byte(static_cast<uint8_t>(number - 1));
     } else if (scan(cursor, " servo#%d", &number) == 1) {
         if (!servo_in_range(text, number)) return;
-        append_byte(0xE8);
+        append_byte(opcode::ZERO_SERVO);
         append_byte(static_cast<uint8_t>(number - 1));
     } else {
         report_step_error(text, "Syntax:  zero <servo#<1-16> | motor#<1-16>>");
@@ -382,7 +383,7 @@ void compile_search(const char* text, const char* cursor) {
     int32_t number = 0;
     if (scan(cursor, " and zero servo#%d", &number) == 1) {
         if (!servo_in_range(text, number)) return;
-        append_byte(0xE8);
+        append_byte(opcode::ZERO_SERVO);
         append_byte(static_cast<uint8_t>(0x20 + number - 1));
         return;
     }
@@ -405,7 +406,7 @@ void compile_search(const char* text, const char* cursor) {
         report_step_error(text, "IXO K400 VEP supports only motors 1-16.");
         return;
     }
-    append_byte(0x5F);
+    append_byte(opcode::ZERO_MOTOR);
     append_byte(static_cast<uint8_t>(direction + number - 1));
 }
 
@@ -413,7 +414,7 @@ void compile_stop(const char* text, const char* cursor) {
     int32_t number = 0;
     if (scan(cursor, " motor#%d", &number) == 1) {
         if (!motor_in_range(text, number)) return;
-        append_byte(0x57);
+        append_byte(opcode::STOP_MOTOR);
         append_byte(static_cast<uint8_t>(number - 1));
         return;
     }
@@ -443,7 +444,7 @@ void compile_stop(const char* text, const char* cursor) {
         return;
     }
     if (!servo_in_range(text, number)) return;
-    append_byte(0xEF);
+    append_byte(opcode::STOP_SERVO);
     append_byte(static_cast<uint8_t>(mode + number - 1));
 }
 

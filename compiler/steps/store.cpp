@@ -7,14 +7,15 @@
 #include "driver/diagnostics.h"
 #include "steps/families.h"
 #include "steps/frame.h"
+#include "steps/opcodes.h"
 #include "steps/operands.h"
 
 namespace px {
 
 namespace {
 
-constexpr uint8_t STORE_COPY = 0x38;
-constexpr uint8_t STORE_OPERATOR = 0x18;
+constexpr uint8_t STORE_COPY = opcode::STORE_COPY;
+constexpr uint8_t STORE_OPERATOR = opcode::STORE_OPERATOR;
 
 const char* const STORE_SYNTAX = "Syntax:  store <source> [<+-/%[n]<and|or|xor>ror|rol> <source>] to <dest>";
 
