@@ -13,6 +13,7 @@
 #include "driver/build_state.h"
 #include "driver/helpers.h"
 #include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/file_names.h"
 #include "files/save_file.h"
 
@@ -22,23 +23,9 @@ uint32_t version_word = 0;
 
 namespace {
 
-std::string vformat(const char* format, va_list args) {
-    va_list copy;
-    va_copy(copy, args);
-    int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (n <= 0) return {};
-    std::string out(static_cast<std::size_t>(n), '\0');
-    std::vsnprintf(out.data(), out.size() + 1, format, args);
-    return out;
-}
 
 const char* const level_prefix[] = {"", "Warning:  ", "Error:  ", "Panic:  "};
 
-struct file_closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using unique_file = std::unique_ptr<std::FILE, file_closer>;
 
 std::string program_file(const char* extension) {
     return replace_extension(the_program.name ? the_program.name : "", extension);

@@ -255,22 +255,6 @@ list_node* last_step() {
     return n;
 }
 
-list_node* new_step_after(list_node* after, uint32_t number) {
-    list_node* node = new_step_node();
-    step_of(node)->number = number;
-    if (is_end(after)) {
-        node->next = the_program.steps;
-        if (!is_end(the_program.steps)) the_program.steps->prev = node;
-        the_program.steps = node;
-    } else {
-        node->prev = after;
-        node->next = after->next;
-        if (!is_end(after->next)) after->next->prev = node;
-        after->next = node;
-    }
-    return node;
-}
-
 namespace {
 // Links a fresh node directly after `after` in *list (or first when after is
 // the end marker).
@@ -288,6 +272,12 @@ list_node* link_after(list_node** list, list_node* after, list_node* node) {
     return node;
 }
 }  // namespace
+
+list_node* new_step_after(list_node* after, uint32_t number) {
+    list_node* node = new_step_node();
+    step_of(node)->number = number;
+    return link_after(&the_program.steps, after, node);
+}
 
 list_node* append_comm(list_node* step_node, list_node* after) {
     if (is_end(step_node)) return &end_marker;
@@ -309,20 +299,16 @@ void add_output_change(list_node* step_node, int32_t value) {
     int64_t wanted = magnitude(value);
     for (list_node* at = s->output_changes; !is_end(at); at = at->next) {
         int64_t existing = magnitude(output_change_of(at)->value);
-        if (wanted < existing) {
-            insert_before(node, at);
-            if (at == s->output_changes) s->output_changes = node;
-            return;
-        }
+        if (wanted > existing) continue;
+        insert_before(node, at);
+        if (at == s->output_changes) s->output_changes = node;
         if (wanted == existing) {
             // The later change of an output replaces the earlier one.
-            insert_before(node, at);
-            if (at == s->output_changes) s->output_changes = node;
             unlink(at);
             pool_free(at->payload);
             pool_free(at);
-            return;
         }
+        return;
     }
     s->output_changes = append(node, s->output_changes);
 }
