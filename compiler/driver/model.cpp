@@ -14,6 +14,7 @@
 
 #include "driver/diagnostics.h"
 #include "driver/helpers.h"
+#include "test_hooks.h"
 
 namespace px {
 

@@ -16,6 +16,7 @@
 #include "driver/source_places.h"
 #include "driver/utilities.h"
 #include "files/file_names.h"
+#include "test_hooks.h"
 
 namespace px {
 

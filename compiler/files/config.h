@@ -79,8 +79,6 @@ void apply_model(const model_row& row);
 // What a configuration file's model does: the model value becomes the row's
 // name, then the row is applied.
 void select_model(const model_row& row);
-// Back to the values the library starts with: all 0, no model, code 0.
-void reset_configuration();
 
 // 0 on success, 1 on failure (nothing changed).
 int read_configuration(const char* name);

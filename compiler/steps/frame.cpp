@@ -17,6 +17,7 @@
 #include "files/config.h"
 #include "steps/families.h"
 #include "steps/goto_destination.h"
+#include "test_hooks.h"
 
 namespace px {
 

@@ -17,6 +17,7 @@
 #include <cstdarg>
 
 #include "steps/encoding.h"
+#include "test_hooks.h"
 
 namespace px {
 

@@ -55,6 +55,7 @@
 #include "files/read_file.h"
 #include "program_dump.h"
 #include "test_support.h"
+#include "test_hooks.h"
 
 namespace fs = std::filesystem;
 

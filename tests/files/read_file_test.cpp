@@ -13,6 +13,7 @@
 #include "files/step_reader.h"
 #include "support/program_dump.h"
 #include "test_support.h"
+#include "test_hooks.h"
 
 namespace {
 
