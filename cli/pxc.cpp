@@ -26,10 +26,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "files/diagnostics.h"
 #include "driver/driver.h"
-#include "driver/helpers.h"
-#include "driver/source_places.h"
+#include "files/helpers.h"
+#include "files/source_places.h"
 #include "files/file_names.h"
 #include "dump.h"
 #include "report.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/model.h"
+#include "files/model.h"
 
 namespace px {
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "driver/model.h"
+#include "files/model.h"
 
 namespace px {
 

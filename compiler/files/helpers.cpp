@@ -1,4 +1,4 @@
-#include "driver/helpers.h"
+#include "files/helpers.h"
 
 #include <cctype>
 #include <chrono>

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "driver/model.h"
+#include "files/model.h"
 
 namespace px {
 
@@ -105,6 +105,10 @@ struct label_mark {
     label_mark(const label_mark&) = delete;
     label_mark& operator=(const label_mark&) = delete;
 };
+
+// The step compiler's working text of the instruction it compiles: operand
+// marks point into it, and columns count from its start.
+void note_working_text(const std::string* text);
 
 // Called by the two message routines.
 void record_log_message(int level, const std::string& message);

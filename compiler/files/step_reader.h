@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "driver/model.h"
+#include "files/model.h"
 
 namespace px {
 

@@ -1,6 +1,6 @@
-#include "driver/utilities.h"
+#include "files/utilities.h"
 
-#include "driver/diagnostics.h"
+#include "files/diagnostics.h"
 
 namespace px {
 

@@ -10,11 +10,11 @@
 #include <cstring>
 #include <string>
 
-#include "driver/build_state.h"
-#include "driver/diagnostics.h"
-#include "driver/source_places.h"
-#include "driver/xref.h"
-#include "files/config.h"
+#include "files/build_state.h"
+#include "files/diagnostics.h"
+#include "files/model_limits.h"
+#include "files/source_places.h"
+#include "files/xref.h"
 #include "steps/families.h"
 #include "steps/goto_destination.h"
 #include "test_hooks.h"
@@ -129,6 +129,7 @@ void compile_instruction(const char* text) {
     for (char& c : working)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     working += ' ';
+    note_working_text(&working);
 
     std::size_t keyword_length = 0;
     while (is_ascii_letter(working[keyword_length])) ++keyword_length;

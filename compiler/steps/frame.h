@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "driver/model.h"
+#include "files/model.h"
 
 namespace px {
 

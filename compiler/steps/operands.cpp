@@ -5,18 +5,16 @@
 // up in the map next to the error that refuses them.
 #include "steps/operands.h"
 
-#include "driver/source_places.h"
-
 #include <climits>
 #include <cstring>
 #include <string>
 
-#include "driver/build_state.h"
-#include "driver/diagnostics.h"
-#include "driver/model.h"
-#include "driver/source_places.h"
-#include "driver/xref.h"
-#include "files/config.h"
+#include "files/build_state.h"
+#include "files/diagnostics.h"
+#include "files/model.h"
+#include "files/model_limits.h"
+#include "files/source_places.h"
+#include "files/xref.h"
 #include "steps/encoding.h"
 #include "steps/frame.h"
 #include "steps/scan.h"

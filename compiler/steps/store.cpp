@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "driver/diagnostics.h"
+#include "files/diagnostics.h"
 #include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"

@@ -48,9 +48,9 @@
 #include <vector>
 
 #include "case_dumps.h"
-#include "driver/build_state.h"
+#include "files/build_state.h"
 #include "driver/driver.h"
-#include "driver/model.h"
+#include "files/model.h"
 #include "files/config.h"
 #include "files/read_file.h"
 #include "program_dump.h"

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "driver/helpers.h"
+#include "files/helpers.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "driver/build_state.h"
-#include "driver/model.h"
+#include "files/build_state.h"
+#include "files/model.h"
 #include "test_support.h"
 #include "test_hooks.h"
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "driver/model.h"
+#include "files/model.h"
 #include "files/config.h"
 #include "files/read_file.h"
 #include "files/step_reader.h"

@@ -1,6 +1,6 @@
 #include "program_dump.h"
 
-#include "driver/model.h"
+#include "files/model.h"
 
 namespace pxtest {
 
