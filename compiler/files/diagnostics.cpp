@@ -44,6 +44,24 @@ void put_le32(unsigned char* at, uint32_t v) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
+// Adds one entry to a file of the build, or says why not and aborts the
+// build: a listing or error file that misses an entry would mislead.
+bool add_to_file(const std::string& name, const char* mode, const void* data, std::size_t size) {
+    unique_file file(open_file(name.c_str(), mode));
+    if (!file) {
+        log_message(LOG_ERROR, "Unable to open file \"%s\" for writing (aborting compilation).", name.c_str());
+        build_ok = false;
+        return false;
+    }
+    bool written = std::fwrite(data, 1, size, file.get()) == size && std::fflush(file.get()) == 0;
+    file.reset();
+    if (!written) {
+        log_message(LOG_ERROR, "Unable to write to file \"%s\" (aborting compilation).", name.c_str());
+        build_ok = false;
+    }
+    return written;
+}
+
 }  // namespace
 
 void log_message(int level, const char* format, ...) {
@@ -71,43 +89,18 @@ void report_step_error(const char* instruction_text, const char* format, ...) {
     int32_t step_number = is_end(current_step) ? 0 : static_cast<int32_t>(step_of(current_step)->number);
 
     // Listing entry.
-    std::string listing_name = program_file(".lst");
-    unique_file listing(open_file(listing_name.c_str(), mode_text));
-    if (!listing) {
-        log_message(LOG_ERROR, "Unable to open file \"%s\" for writing (aborting compilation).", listing_name.c_str());
-        build_ok = false;
-        return;
-    }
     std::string entry = "***ERROR*** in step [" + std::to_string(step_number) + "]\n   Instruction:  " +
                         (instruction_text ? instruction_text : "<none>") + "\n   " + prefix + message + "\n\n";
-    if (std::fwrite(entry.data(), 1, entry.size(), listing.get()) != entry.size() ||
-        std::fflush(listing.get()) != 0) {
-        listing.reset();
-        log_message(LOG_ERROR, "Unable to write to file \"%s\" (aborting compilation).", listing_name.c_str());
-        build_ok = false;
-        return;
-    }
-    listing.reset();
+    if (!add_to_file(program_file(".lst"), mode_text, entry.data(), entry.size())) return;
     if (build_log) std::fwrite(entry.data(), 1, entry.size(), build_log);
 
     // Error record: step, instruction position, text.
-    std::string error_name = program_file(".err");
-    unique_file errors(open_file(error_name.c_str(), mode_binary));
-    if (!errors) {
-        log_message(LOG_ERROR, "Unable to open file \"%s\" for writing (aborting compilation).", error_name.c_str());
-        build_ok = false;
-        return;
-    }
     unsigned char record[ERROR_RECORD_SIZE] = {};
     put_le32(record, static_cast<uint32_t>(step_number));
     put_le32(record + 4, static_cast<uint32_t>(instruction_text ? instruction_position() : 0));
     std::string text = std::string(prefix) + message;
     std::memcpy(record + 8, text.data(), std::min<std::size_t>(text.size(), ERROR_TEXT_SIZE - 1));
-    if (std::fwrite(record, 1, sizeof record, errors.get()) != sizeof record || std::fflush(errors.get()) != 0) {
-        errors.reset();
-        log_message(LOG_ERROR, "Unable to write to file \"%s\" (aborting compilation).", error_name.c_str());
-        build_ok = false;
-    }
+    add_to_file(program_file(".err"), mode_binary, record, sizeof record);
 }
 
 void version_banner(int major, int minor) {

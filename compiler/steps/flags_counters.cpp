@@ -22,11 +22,11 @@ namespace {
 
 constexpr int32_t FLAG_LIMIT = 32;
 constexpr int32_t COUNTER_LIMIT = 8;
-constexpr int32_t DEBOUNCE_LIMIT = 250;
+constexpr int32_t DEBOUNCE_LIMIT = opcode::DEBOUNCE_LIMIT;
 constexpr uint8_t FLAG_OPCODE = opcode::FLAG;
 constexpr uint8_t SHIFT_OPCODE = opcode::SHIFT;
 constexpr uint8_t COUNTER_BASE = opcode::COUNTER;
-constexpr uint8_t INACTIVE_CLAUSE = 0xFF;
+constexpr uint8_t INACTIVE_CLAUSE = opcode::INACTIVE_CLAUSE;
 
 const char* const FLAGS_RANGE = "IXO K400 VEP supports only flags 1-32.";
 const char* const COUNTERS_RANGE = "IXO K400 VEP supports only counters 1-8.";
