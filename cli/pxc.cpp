@@ -26,12 +26,12 @@
 #include <string>
 #include <vector>
 
-#include "files/diagnostics.h"
+#include "driver/diagnostics.h"
 #include "driver/driver.h"
-#include "files/helpers.h"
-#include "files/source_places.h"
-#include "files/file_names.h"
+#include "driver/helpers.h"
+#include "driver/source_places.h"
 #include "dump.h"
+#include "files/file_names.h"
 #include "report.h"
 
 #ifndef PXC_VERSION

@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
+#include "driver/helpers.h"
+#include "driver/model.h"
 #include "driver/object_file.h"
-#include "files/build_state.h"
+#include "driver/source_places.h"
+#include "driver/utilities.h"
+#include "driver/xref.h"
 #include "files/config.h"
-#include "files/diagnostics.h"
 #include "files/file_names.h"
-#include "files/helpers.h"
-#include "files/model.h"
 #include "files/read_file.h"
-#include "files/source_places.h"
-#include "files/utilities.h"
-#include "files/xref.h"
 #include "steps/frame.h"
 
 namespace px {

@@ -15,9 +15,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "files/build_state.h"
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
 #include "files/config.h"
-#include "files/diagnostics.h"
 #include "files/file_names.h"
 
 namespace px {

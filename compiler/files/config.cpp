@@ -12,10 +12,10 @@
 #include <string>
 #include <utility>
 
-#include "files/diagnostics.h"
+#include "driver/diagnostics.h"
+#include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/file_names.h"
-#include "files/source_places.h"
-#include "files/utilities.h"
 #include "test_hooks.h"
 
 namespace px {

@@ -13,13 +13,13 @@
 #include <memory>
 #include <string>
 
+#include "driver/diagnostics.h"
+#include "driver/helpers.h"
+#include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/config.h"
-#include "files/diagnostics.h"
 #include "files/file_names.h"
-#include "files/helpers.h"
 #include "files/save_file.h"
-#include "files/source_places.h"
-#include "files/utilities.h"
 
 namespace px {
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "files/model.h"
+#include "driver/model.h"
 
 namespace px {
 

@@ -10,8 +10,8 @@
 // as it exists on disk, an exact match before one that differs only in case.
 // A component that does not exist keeps its own spelling, so a new file is
 // created under its own name in the folder found that way.
+#include "driver/utilities.h"
 #include "files/file_names.h"
-#include "files/utilities.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "files/build_state.h"
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
+#include "driver/helpers.h"
+#include "driver/model.h"
+#include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/config.h"
 #include "files/data_table_file.h"
-#include "files/diagnostics.h"
 #include "files/file_names.h"
-#include "files/helpers.h"
-#include "files/model.h"
-#include "files/source_places.h"
 #include "files/step_reader.h"
-#include "files/utilities.h"
 
 namespace px {
 

@@ -16,13 +16,13 @@
 #include <memory>
 #include <string>
 
+#include "driver/diagnostics.h"
+#include "driver/helpers.h"
+#include "driver/model.h"
+#include "driver/utilities.h"
 #include "files/config.h"
 #include "files/data_table_file.h"
-#include "files/diagnostics.h"
 #include "files/file_names.h"
-#include "files/helpers.h"
-#include "files/model.h"
-#include "files/utilities.h"
 
 namespace px {
 

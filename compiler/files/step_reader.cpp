@@ -15,9 +15,9 @@
 #include <climits>
 #include <string>
 
+#include "driver/diagnostics.h"
+#include "driver/source_places.h"
 #include "files/config.h"
-#include "files/diagnostics.h"
-#include "files/source_places.h"
 
 namespace px {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "files/model.h"
+#include "driver/model.h"
 
 namespace px {
 

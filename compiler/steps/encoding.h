@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "files/build_state.h"
-#include "files/xref.h"
+#include "driver/build_state.h"
+#include "driver/xref.h"
 #include "steps/frame.h"
 #include "steps/goto_destination.h"
 #include "steps/opcodes.h"

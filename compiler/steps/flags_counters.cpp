@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "files/build_state.h"
-#include "files/diagnostics.h"
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
+#include "driver/xref.h"
 #include "files/model_limits.h"
-#include "files/xref.h"
 #include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <string>
 
-#include "files/build_state.h"
-#include "files/diagnostics.h"
-#include "files/helpers.h"
-#include "files/xref.h"
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
+#include "driver/helpers.h"
+#include "driver/xref.h"
 #include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"

@@ -10,11 +10,11 @@
 #include <cstring>
 #include <string>
 
-#include "files/build_state.h"
-#include "files/diagnostics.h"
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
+#include "driver/source_places.h"
+#include "driver/xref.h"
 #include "files/model_limits.h"
-#include "files/source_places.h"
-#include "files/xref.h"
 #include "steps/families.h"
 #include "steps/goto_destination.h"
 #include "test_hooks.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "files/model.h"
+#include "driver/model.h"
 
 namespace px {
 

@@ -15,12 +15,12 @@
 #include <unordered_set>
 #include <vector>
 
-#include "files/build_state.h"
-#include "files/diagnostics.h"
-#include "files/helpers.h"
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
+#include "driver/helpers.h"
+#include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/model_limits.h"
-#include "files/source_places.h"
-#include "files/utilities.h"
 #include "steps/encoding.h"
 #include "steps/frame.h"
 #include "steps/scan.h"

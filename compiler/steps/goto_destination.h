@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "files/model.h"
+#include "driver/model.h"
 
 namespace px {
 

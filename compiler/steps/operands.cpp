@@ -9,12 +9,12 @@
 #include <cstring>
 #include <string>
 
-#include "files/build_state.h"
-#include "files/diagnostics.h"
-#include "files/model.h"
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
+#include "driver/model.h"
+#include "driver/source_places.h"
+#include "driver/xref.h"
 #include "files/model_limits.h"
-#include "files/source_places.h"
-#include "files/xref.h"
 #include "steps/encoding.h"
 #include "steps/frame.h"
 #include "steps/scan.h"

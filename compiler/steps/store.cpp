@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "files/diagnostics.h"
+#include "driver/diagnostics.h"
 #include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"

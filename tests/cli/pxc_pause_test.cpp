@@ -5,7 +5,7 @@
 #include <string>
 
 #include "driver/driver.h"
-#include "files/helpers.h"
+#include "driver/helpers.h"
 #include "pxc.h"
 #include "test_support.h"
 

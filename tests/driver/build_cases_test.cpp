@@ -48,14 +48,14 @@
 #include <vector>
 
 #include "case_dumps.h"
-#include "files/build_state.h"
+#include "driver/build_state.h"
 #include "driver/driver.h"
-#include "files/model.h"
+#include "driver/model.h"
 #include "files/config.h"
 #include "files/read_file.h"
 #include "program_dump.h"
-#include "test_support.h"
 #include "test_hooks.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "files/helpers.h"
+#include "driver/helpers.h"
 
 namespace {
 

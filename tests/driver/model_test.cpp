@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "files/build_state.h"
-#include "files/model.h"
-#include "test_support.h"
+#include "driver/build_state.h"
+#include "driver/model.h"
 #include "test_hooks.h"
+#include "test_support.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "files/build_state.h"
+#include "driver/build_state.h"
 #include "driver/object_file.h"
 #include "test_support.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "files/build_state.h"
-#include "files/model.h"
-#include "files/xref.h"
+#include "driver/build_state.h"
+#include "driver/model.h"
+#include "driver/xref.h"
 #include "test_support.h"
 
 namespace {

@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <string>
 
-#include "files/model.h"
+#include "driver/model.h"
 #include "files/config.h"
 #include "files/read_file.h"
 #include "files/step_reader.h"
 #include "support/program_dump.h"
-#include "test_support.h"
 #include "test_hooks.h"
+#include "test_support.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <string>
 
-#include "files/build_state.h"
+#include "driver/build_state.h"
 #include "program_builder.h"
 
 namespace {

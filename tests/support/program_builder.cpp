@@ -4,8 +4,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "files/build_state.h"
-#include "files/xref.h"
+#include "driver/build_state.h"
+#include "driver/xref.h"
 #include "files/config.h"
 #include "steps/frame.h"
 

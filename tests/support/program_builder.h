@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "files/model.h"
+#include "driver/model.h"
 #include "test_support.h"
 
 namespace pxtest {

@@ -1,6 +1,6 @@
 #include "program_dump.h"
 
-#include "files/model.h"
+#include "driver/model.h"
 
 namespace pxtest {
 

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "files/build_state.h"
-#include "files/helpers.h"
-#include "files/model.h"
+#include "driver/build_state.h"
+#include "driver/helpers.h"
+#include "driver/model.h"
 #include "files/config.h"
 #include "test_hooks.h"
 

@@ -3,19 +3,19 @@
 // Messages are formatted into growable strings, so no name or message can
 // overrun anything; only the error record's text field has a fixed size, and
 // there the text is cut to 83 characters and a NUL.
-#include "files/diagnostics.h"
+#include "driver/diagnostics.h"
 
 #include <cstdarg>
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "files/build_state.h"
+#include "driver/build_state.h"
+#include "driver/helpers.h"
+#include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/file_names.h"
-#include "files/helpers.h"
 #include "files/save_file.h"
-#include "files/source_places.h"
-#include "files/utilities.h"
 
 namespace px {
 

@@ -1,12 +1,12 @@
 // The places of a program's parts and the diagnostics of a recorded build.
-#include "files/source_places.h"
+#include "driver/source_places.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "files/build_state.h"
-#include "files/diagnostics.h"
+#include "driver/build_state.h"
+#include "driver/diagnostics.h"
 #include "files/file_names.h"
 
 namespace px {

@@ -1,4 +1,4 @@
-#include "files/helpers.h"
+#include "driver/helpers.h"
 
 #include <cctype>
 #include <chrono>

@@ -5,15 +5,15 @@
 // so that the few explicit frees (deleted steps, a discarded data table) are
 // reused. Every block carries its size in a small header, because a pool
 // resource needs the size back when a block is returned.
-#include "files/model.h"
+#include "driver/model.h"
 
 #include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
 
-#include "files/diagnostics.h"
-#include "files/helpers.h"
+#include "driver/diagnostics.h"
+#include "driver/helpers.h"
 #include "test_hooks.h"
 
 namespace px {

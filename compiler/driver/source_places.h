@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "files/model.h"
+#include "driver/model.h"
 
 namespace px {
 

@@ -4,7 +4,7 @@
 // program with tens of thousands of distinct registers records in n log n
 // rather than walking a list per use. Everything lives in the build's pool
 // and goes with it; clear_usage only forgets the old lists.
-#include "files/xref.h"
+#include "driver/xref.h"
 
 #include <cstdio>
 #include <ctime>
@@ -15,11 +15,11 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/diagnostics.h"
+#include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/config.h"
-#include "files/diagnostics.h"
 #include "files/file_names.h"
-#include "files/source_places.h"
-#include "files/utilities.h"
 
 namespace px {
 

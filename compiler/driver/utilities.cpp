@@ -1,6 +1,6 @@
-#include "files/utilities.h"
+#include "driver/utilities.h"
 
-#include "files/diagnostics.h"
+#include "driver/diagnostics.h"
 
 namespace px {
 
