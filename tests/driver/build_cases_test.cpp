@@ -11,6 +11,11 @@
 //                            the step's number, \n starts another instruction,
 //                            one ending in {xK} is written K times)
 //   table FILE ROWS COLUMNS  append a data table whose elements count 1, 2, ...
+//   repeat FILE COUNT TEXT   append TEXT COUNT times (\n in TEXT is a line end):
+//                            big files made here rather than kept in in/
+//   fifo NAME                NAME is a named pipe that no one writes to
+//   readonly DIR             DIR takes no new files (skipped as root, whom
+//                            permissions do not stop)
 //   full NAME                NAME is the full disk device: every write fails
 //   ignore NAME              the output NAME (as named in expected/) is not
 //                            compared: for bulk that says nothing more
@@ -33,7 +38,9 @@
 // that path in an output is shown as "@SCRATCH@".
 // PX_UPDATE_GOLDEN=1 rewrites expected/ from the first run.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -194,6 +201,7 @@ files run_case(const fs::path& folder, bool crlf) {
     if (fs::exists(folder / "in")) fs::copy(folder / "in", scratch, fs::copy_options::recursive);
     std::optional<std::size_t> limit, pool;
     std::vector<directive> commands;
+    std::vector<fs::path> readonly;
     for (const directive& d : parse_case(folder)) {
         if (d.verb == "copy") fs::copy(fs::path(PX_SOURCE_DIR) / d.rest, scratch, fs::copy_options::recursive);
         else if (d.verb == "steps" || d.verb == "table") {
@@ -203,6 +211,23 @@ files run_case(const fs::path& folder, bool crlf) {
             in >> file >> a >> b >> std::ws;
             std::getline(in, text);
             append(file, d.verb == "steps" ? generated_steps(a, b, text) : generated_table(a, b));
+        } else if (d.verb == "repeat") {
+            std::istringstream in(d.rest);
+            std::string file, text;
+            std::size_t count = 0;
+            in >> file >> count >> std::ws;
+            std::getline(in, text);
+            text = std::regex_replace(text, std::regex(R"(\\n)"), "\n");
+            std::string body;
+            body.reserve(text.size() * count);
+            for (std::size_t i = 0; i < count; ++i) body += text;
+            append(file, body);
+        } else if (d.verb == "fifo") {
+            EXPECT_EQ(::mkfifo((scratch / d.rest).c_str(), 0644), 0) << d.rest;
+        } else if (d.verb == "readonly") {
+            fs::permissions(scratch / d.rest, fs::perms::all, fs::perm_options::remove);
+            fs::permissions(scratch / d.rest, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::add);
+            readonly.push_back(scratch / d.rest);
         } else if (d.verb == "full") {
             fs::create_symlink("/dev/full", scratch / d.rest);
         } else if (d.verb != "lineends" && d.verb != "ignore") {
@@ -249,6 +274,7 @@ files run_case(const fs::path& folder, bool crlf) {
     }
     fs::current_path(scratch);
     fs::remove_all(streams);
+    for (const fs::path& folder : readonly) fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
 
     std::set<std::string> ignored;
     for (const directive& d : parse_case(folder))
@@ -324,8 +350,9 @@ TEST_P(build_case, gives_the_expected_outputs) {
     std::string ends = "both";
     bool text_inputs = false;
     for (const directive& d : parse_case(folder)) {
+        if (d.verb == "readonly" && ::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
         if (d.verb == "lineends") ends = d.rest;
-        if (d.verb == "copy" || d.verb == "steps" || d.verb == "table") text_inputs = true;
+        if (d.verb == "copy" || d.verb == "steps" || d.verb == "table" || d.verb == "repeat") text_inputs = true;
     }
     for (const auto& [name, text] : tree(folder / "in")) text_inputs |= !is_binary(name);
     std::vector<bool> runs;

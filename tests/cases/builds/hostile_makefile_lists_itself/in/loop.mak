@@ -1,0 +1,3 @@
+prog.vep
+loop.mak
+loop.mak
