@@ -30,8 +30,8 @@
 #include "driver/driver.h"
 #include "driver/helpers.h"
 #include "driver/source_places.h"
-#include "files/file_names.h"
 #include "dump.h"
+#include "files/file_names.h"
 #include "report.h"
 
 #ifndef PXC_VERSION

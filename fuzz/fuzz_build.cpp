@@ -17,6 +17,7 @@
 #include "driver/driver.h"
 #include "files/config.h"
 #include "fuzz_support.h"
+#include "test_hooks.h"
 
 namespace {
 

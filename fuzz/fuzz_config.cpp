@@ -8,6 +8,7 @@
 
 #include "files/config.h"
 #include "fuzz_support.h"
+#include "test_hooks.h"
 
 namespace {
 

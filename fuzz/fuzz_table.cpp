@@ -9,6 +9,7 @@
 #include "files/config.h"
 #include "files/data_table_file.h"
 #include "fuzz_support.h"
+#include "test_hooks.h"
 
 namespace {
 

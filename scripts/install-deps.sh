@@ -4,6 +4,9 @@
 set -euo pipefail
 
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev)
+# The tools the tests check our output with: man pages, the desktop entry,
+# vim's quickfix list, a JSON parser.
+packages+=(man-db groff-base desktop-file-utils vim python3)
 if [[ "${1:-}" == "--gui" ]]; then
   packages+=(xvfb xauth x11-apps imagemagick)
 fi

@@ -13,6 +13,7 @@
 #include "driver/build_state.h"
 #include "driver/helpers.h"
 #include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/file_names.h"
 #include "files/save_file.h"
 
@@ -22,23 +23,9 @@ uint32_t version_word = 0;
 
 namespace {
 
-std::string vformat(const char* format, va_list args) {
-    va_list copy;
-    va_copy(copy, args);
-    int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (n <= 0) return {};
-    std::string out(static_cast<std::size_t>(n), '\0');
-    std::vsnprintf(out.data(), out.size() + 1, format, args);
-    return out;
-}
 
 const char* const level_prefix[] = {"", "Warning:  ", "Error:  ", "Panic:  "};
 
-struct file_closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using unique_file = std::unique_ptr<std::FILE, file_closer>;
 
 std::string program_file(const char* extension) {
     return replace_extension(the_program.name ? the_program.name : "", extension);
@@ -55,6 +42,24 @@ int32_t instruction_position() {
 
 void put_le32(unsigned char* at, uint32_t v) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// Adds one entry to a file of the build, or says why not and aborts the
+// build: a listing or error file that misses an entry would mislead.
+bool add_to_file(const std::string& name, const char* mode, const void* data, std::size_t size) {
+    unique_file file(open_file(name.c_str(), mode));
+    if (!file) {
+        log_message(LOG_ERROR, "Unable to open file \"%s\" for writing (aborting compilation).", name.c_str());
+        build_ok = false;
+        return false;
+    }
+    bool written = std::fwrite(data, 1, size, file.get()) == size && std::fflush(file.get()) == 0;
+    file.reset();
+    if (!written) {
+        log_message(LOG_ERROR, "Unable to write to file \"%s\" (aborting compilation).", name.c_str());
+        build_ok = false;
+    }
+    return written;
 }
 
 }  // namespace
@@ -84,43 +89,18 @@ void report_step_error(const char* instruction_text, const char* format, ...) {
     int32_t step_number = is_end(current_step) ? 0 : static_cast<int32_t>(step_of(current_step)->number);
 
     // Listing entry.
-    std::string listing_name = program_file(".lst");
-    unique_file listing(open_file(listing_name.c_str(), mode_text));
-    if (!listing) {
-        log_message(LOG_ERROR, "Unable to open file \"%s\" for writing (aborting compilation).", listing_name.c_str());
-        build_ok = false;
-        return;
-    }
     std::string entry = "***ERROR*** in step [" + std::to_string(step_number) + "]\n   Instruction:  " +
                         (instruction_text ? instruction_text : "<none>") + "\n   " + prefix + message + "\n\n";
-    if (std::fwrite(entry.data(), 1, entry.size(), listing.get()) != entry.size() ||
-        std::fflush(listing.get()) != 0) {
-        listing.reset();
-        log_message(LOG_ERROR, "Unable to write to file \"%s\" (aborting compilation).", listing_name.c_str());
-        build_ok = false;
-        return;
-    }
-    listing.reset();
+    if (!add_to_file(program_file(".lst"), mode_text, entry.data(), entry.size())) return;
     if (build_log) std::fwrite(entry.data(), 1, entry.size(), build_log);
 
     // Error record: step, instruction position, text.
-    std::string error_name = program_file(".err");
-    unique_file errors(open_file(error_name.c_str(), mode_binary));
-    if (!errors) {
-        log_message(LOG_ERROR, "Unable to open file \"%s\" for writing (aborting compilation).", error_name.c_str());
-        build_ok = false;
-        return;
-    }
     unsigned char record[ERROR_RECORD_SIZE] = {};
     put_le32(record, static_cast<uint32_t>(step_number));
     put_le32(record + 4, static_cast<uint32_t>(instruction_text ? instruction_position() : 0));
     std::string text = std::string(prefix) + message;
     std::memcpy(record + 8, text.data(), std::min<std::size_t>(text.size(), ERROR_TEXT_SIZE - 1));
-    if (std::fwrite(record, 1, sizeof record, errors.get()) != sizeof record || std::fflush(errors.get()) != 0) {
-        errors.reset();
-        log_message(LOG_ERROR, "Unable to write to file \"%s\" (aborting compilation).", error_name.c_str());
-        build_ok = false;
-    }
+    add_to_file(program_file(".err"), mode_binary, record, sizeof record);
 }
 
 void version_banner(int major, int minor) {

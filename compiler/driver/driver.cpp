@@ -14,6 +14,7 @@
 #include "driver/model.h"
 #include "driver/object_file.h"
 #include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "driver/xref.h"
 #include "files/config.h"
 #include "files/file_names.h"
@@ -45,17 +46,6 @@ struct object_guard {
     }
 };
 
-// A-Z compare as a-z, everything else by byte value.
-int compare_labels(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
-        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca - 'A' + 'a');
-        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb - 'A' + 'a');
-        if (ca != cb) return ca < cb ? -1 : 1;
-        if (ca == 0) return 0;
-    }
-}
-
 void check_duplicate_labels() {
     log_message(LOG_INFO, "Checking labels...");
     std::pmr::vector<list_node*> labelled(pool_resource());
@@ -63,12 +53,12 @@ void check_duplicate_labels() {
         if (step_of(n)->label) labelled.push_back(n);
     // Stable, so the first of an equal pair is the earlier step.
     std::stable_sort(labelled.begin(), labelled.end(), [](list_node* a, list_node* b) {
-        return compare_labels(step_of(a)->label, step_of(b)->label) < 0;
+        return compare_folded(step_of(a)->label, step_of(b)->label) < 0;
     });
     for (std::size_t i = 1; i < labelled.size(); ++i) {
         step* first = step_of(labelled[i - 1]);
         step* second = step_of(labelled[i]);
-        if (compare_labels(first->label, second->label) != 0) continue;
+        if (compare_folded(first->label, second->label) != 0) continue;
         current_step = labelled[i - 1];
         label_mark at_label(labelled[i]);
         report_step_error(nullptr, "Duplicate label \"%s\" found in steps [%d] and [%d].", first->label,
@@ -135,7 +125,7 @@ int compile_program(const char* path) {
     current_step = &end_marker;
 
     write_object_trailer(object.fd, step_lengths.data());
-    check_capacity();
+    const capacity_figures figures = check_capacity();
 
     if (error_count >= 1) {
         update_status_byte(object.fd);
@@ -147,7 +137,7 @@ int compile_program(const char* path) {
 
     if (build_ok) {
         write_cross_reference_map(replace_extension(object_name, ".xrf").c_str());
-        if (error_count == 0) format_summary_line();
+        if (error_count == 0) summary_line = format_summary_line(figures);
     } else {
         log_message(LOG_ERROR, "Compilation aborted (interrupt or disk write failure).");
     }

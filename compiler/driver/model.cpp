@@ -14,6 +14,7 @@
 
 #include "driver/diagnostics.h"
 #include "driver/helpers.h"
+#include "test_hooks.h"
 
 namespace px {
 
@@ -23,7 +24,14 @@ program the_program = {&end_marker, nullptr, nullptr, &end_marker, false};
 namespace {
 
 constexpr std::size_t INITIAL_POOL_SIZE = 32768;
-constexpr std::size_t HEADER = 16;  // keeps blocks 16-byte aligned
+// Every block starts with its size. The pool resource promises no more
+// than 8-byte alignment for its blocks, whatever it is asked for, so that is
+// what is asked: no record of the program needs more.
+constexpr std::size_t HEADER = 16;
+constexpr std::size_t BLOCK_ALIGNMENT = alignof(void*);
+static_assert(alignof(list_node) <= BLOCK_ALIGNMENT && alignof(step) <= BLOCK_ALIGNMENT &&
+                  alignof(instruction) <= BLOCK_ALIGNMENT && alignof(data_table) <= BLOCK_ALIGNMENT,
+              "the program's records fit the pool's alignment");
 
 // Takes memory from the system, refusing once the test cap would be passed.
 class capped_resource : public std::pmr::memory_resource {
@@ -75,7 +83,7 @@ policy_resource policy;
 void* take_block(std::size_t size) {
     if (!pool || size > SIZE_MAX - HEADER) return nullptr;
     try {
-        auto* raw = static_cast<unsigned char*>(pool->blocks->allocate(size + HEADER, HEADER));
+        auto* raw = static_cast<unsigned char*>(pool->blocks->allocate(size + HEADER, BLOCK_ALIGNMENT));
         std::memcpy(raw, &size, sizeof size);
         return raw + HEADER;
     } catch (const std::bad_alloc&) {
@@ -165,7 +173,7 @@ void pool_free(void* block) {
     auto* raw = static_cast<unsigned char*>(block) - HEADER;
     std::size_t size;
     std::memcpy(&size, raw, sizeof size);
-    pool->blocks->deallocate(raw, size + HEADER, HEADER);
+    pool->blocks->deallocate(raw, size + HEADER, BLOCK_ALIGNMENT);
 }
 
 std::pmr::memory_resource* pool_resource() { return &policy; }
@@ -255,22 +263,6 @@ list_node* last_step() {
     return n;
 }
 
-list_node* new_step_after(list_node* after, uint32_t number) {
-    list_node* node = new_step_node();
-    step_of(node)->number = number;
-    if (is_end(after)) {
-        node->next = the_program.steps;
-        if (!is_end(the_program.steps)) the_program.steps->prev = node;
-        the_program.steps = node;
-    } else {
-        node->prev = after;
-        node->next = after->next;
-        if (!is_end(after->next)) after->next->prev = node;
-        after->next = node;
-    }
-    return node;
-}
-
 namespace {
 // Links a fresh node directly after `after` in *list (or first when after is
 // the end marker).
@@ -288,6 +280,12 @@ list_node* link_after(list_node** list, list_node* after, list_node* node) {
     return node;
 }
 }  // namespace
+
+list_node* new_step_after(list_node* after, uint32_t number) {
+    list_node* node = new_step_node();
+    step_of(node)->number = number;
+    return link_after(&the_program.steps, after, node);
+}
 
 list_node* append_comm(list_node* step_node, list_node* after) {
     if (is_end(step_node)) return &end_marker;
@@ -309,20 +307,16 @@ void add_output_change(list_node* step_node, int32_t value) {
     int64_t wanted = magnitude(value);
     for (list_node* at = s->output_changes; !is_end(at); at = at->next) {
         int64_t existing = magnitude(output_change_of(at)->value);
-        if (wanted < existing) {
-            insert_before(node, at);
-            if (at == s->output_changes) s->output_changes = node;
-            return;
-        }
+        if (wanted > existing) continue;
+        insert_before(node, at);
+        if (at == s->output_changes) s->output_changes = node;
         if (wanted == existing) {
             // The later change of an output replaces the earlier one.
-            insert_before(node, at);
-            if (at == s->output_changes) s->output_changes = node;
             unlink(at);
             pool_free(at->payload);
             pool_free(at);
-            return;
         }
+        return;
     }
     s->output_changes = append(node, s->output_changes);
 }

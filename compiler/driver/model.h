@@ -80,7 +80,6 @@ struct build_abort {};
 bool pool_create();
 // Releases the pool and every block taken from it.
 void pool_destroy();
-bool pool_exists();
 // Counts the pools created so far. State that points into a pool (the
 // usage lists, the destination index) remembers the generation it was made
 // in and is dropped when a later pool has taken over.
@@ -99,10 +98,6 @@ std::pmr::memory_resource* pool_resource();
 
 // A copy of text in the pool, NUL-terminated.
 char* pool_strdup(std::string_view text);
-
-// Caps the bytes the pool may take from the system (0 = no cap). Library-wide,
-// for tests that need to reach the out-of-memory path.
-void set_pool_limit(std::size_t bytes);
 
 // --- constructors and list primitives --------------------------------------
 

@@ -34,11 +34,6 @@ constexpr long SMALL_TABLE_BYTES = 3448;
 uint8_t checksum = 0;
 uint32_t code_offset = 0;
 
-// Figures of the last capacity check, for the summary line.
-long table_bytes = 0;
-long program_percent = 0;
-long table_percent = 0;
-
 // Program memory per model. reduced < 0 matches either setting of the
 // reduced-memory flag; code < 0 is the row for every code not listed.
 struct capacity_row {
@@ -63,12 +58,11 @@ const capacity_row capacity_table[] = {
     {-1, -1, 13348, "MEMORY:  This program exceeds the K411's total capacity  (13348 bytes)"},
 };
 
+// The last row, code -1, ends every search.
 const capacity_row& capacity_for(int code, bool reduced) {
-    for (const capacity_row& row : capacity_table) {
-        if (row.code < 0) return row;
-        if (row.code == code && (row.reduced < 0 || row.reduced == (reduced ? 1 : 0))) return row;
-    }
-    return capacity_table[sizeof capacity_table / sizeof capacity_table[0] - 1];
+    const capacity_row* row = capacity_table;
+    while (row->code >= 0 && !(row->code == code && (row->reduced < 0 || row->reduced == (reduced ? 1 : 0)))) ++row;
+    return *row;
 }
 
 const capacity_row& k531_row() { return capacity_for(13, true); }
@@ -178,9 +172,6 @@ long percent_of(long value, long base) {
 void reset_object_file() {
     checksum = 0;
     code_offset = 0;
-    table_bytes = 0;
-    program_percent = 0;
-    table_percent = 0;
 }
 
 int open_object_file(const char* name) { return open_binary_for_write(name); }
@@ -231,13 +222,12 @@ void write_object_trailer(int fd, const uint8_t* step_lengths) {
     write_checksum(fd);
 }
 
-void check_capacity() {
+capacity_figures check_capacity() {
     const capacity_row& row = capacity_for(model_code, reduced_memory);
     const long steps = static_cast<long>(MAX_STEPS);
     const long program = static_cast<long>(program_bytes);
-    table_bytes = data_table_bytes();
-    program_percent = 0;
-    table_percent = 0;
+    capacity_figures figures{data_table_bytes(), 0, 0};
+    const long table_bytes = figures.table_bytes;
 
     long table_base;
     if (separate_table_memory(model_code)) {
@@ -245,7 +235,7 @@ void check_capacity() {
         if (table_bytes > K531_TABLE_CAPACITY) {
             // Both models share the K531's data table memory and its text.
             report_step_error(nullptr, "%s, %ld data table required.", k531_row().message, table_bytes);
-            return;
+            return figures;
         }
         table_base = K531_TABLE_CAPACITY;
     } else {
@@ -255,10 +245,11 @@ void check_capacity() {
 
     if (static_cast<long>(total_bytes) > row.capacity) {
         report_step_error(nullptr, "%s, %ld required.", row.message, static_cast<long>(total_bytes));
-        return;
+        return figures;
     }
-    program_percent = percent_of(program, row.capacity - steps);
-    table_percent = percent_of(table_bytes, table_base);
+    figures.program_percent = percent_of(program, row.capacity - steps);
+    figures.table_percent = percent_of(table_bytes, table_base);
+    return figures;
 }
 
 void update_status_byte(int fd) {
@@ -274,17 +265,18 @@ void update_status_byte(int fd) {
     if (!write_all(fd, &status, 1)) report_step_error(nullptr, "Updating status byte.");
 }
 
-void format_summary_line() {
+std::string format_summary_line(const capacity_figures& figures) {
     char line[256];
     if (separate_table_memory(model_code)) {
         std::snprintf(line, sizeof line,
                       "Successful compile: %ld bytes program (%ld%% RAM used), %ld bytes data table (%ld%% RAM used).",
-                      static_cast<long>(program_bytes), program_percent, table_bytes, table_percent);
+                      static_cast<long>(program_bytes), figures.program_percent, figures.table_bytes,
+                      figures.table_percent);
     } else {
         std::snprintf(line, sizeof line, "Successful compile: %ld bytes program, %ld bytes data table (%ld%% RAM used).",
-                      static_cast<long>(program_bytes), table_bytes, program_percent);
+                      static_cast<long>(program_bytes), figures.table_bytes, figures.program_percent);
     }
-    summary_line = line;
+    return line;
 }
 
 }  // namespace px

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace px {
 
@@ -35,11 +36,17 @@ void write_step_code(int fd, const uint8_t* image);
 // Step length table, data table size and data, options, system configuration
 // byte and checksum, in that order.
 void write_object_trailer(int fd, const uint8_t* step_lengths);
+// What a capacity check found, for the summary line.
+struct capacity_figures {
+    long table_bytes;
+    long program_percent;  // 0 after a capacity error
+    long table_percent;
+};
 // Computes total_bytes and the RAM percentages; reports a capacity error.
-void check_capacity();
+capacity_figures check_capacity();
 // Puts the low 8 bits of the error count into the status byte.
 void update_status_byte(int fd);
-// The summary line of a clean build, from the figures of check_capacity.
-void format_summary_line();
+// The summary line of a clean build.
+std::string format_summary_line(const capacity_figures& figures);
 
 }  // namespace px

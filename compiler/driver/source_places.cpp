@@ -2,18 +2,23 @@
 #include "driver/source_places.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
 #include "files/file_names.h"
-#include "steps/frame.h"
 
 namespace px {
 
 build_recording* recording = nullptr;
 
 namespace {
+
+// The step compiler's working text, where operand marks point.
+const std::string* working_text = nullptr;
+
+std::string_view working() { return working_text ? std::string_view(working_text->c_str()) : std::string_view(); }
 
 const place* find_place(const void* node, place_kind kind, int32_t value = 0) {
     auto at = recording->places.find({node, kind, value});
@@ -47,7 +52,7 @@ bool take_pending(source_location& where) {
 uint32_t operand_offset() {
     const char* at = recording->operand;
     if (!at) return 0;
-    std::string_view working = working_text();
+    std::string_view working = px::working();
     if (at < working.data() || at >= working.data() + working.size()) return 0;
     return static_cast<uint32_t>(at - working.data());
 }
@@ -57,7 +62,7 @@ uint32_t operand_offset() {
 // that number. 0 when there is none.
 uint32_t numbered_operand_offset(std::string_view message) {
     if (message.find("supports only") == std::string_view::npos) return 0;
-    std::string_view working = working_text();
+    std::string_view working = px::working();
     for (std::size_t hash = working.find('#'); hash != std::string_view::npos; hash = working.find('#', hash + 1)) {
         std::size_t end = hash + 1;
         int64_t value = 0;
@@ -72,6 +77,8 @@ uint32_t numbered_operand_offset(std::string_view message) {
 }
 
 }  // namespace
+
+void note_working_text(const std::string* text) { working_text = text; }
 
 uint32_t note_file(const char* name) {
     if (!recording || !name) return 0;

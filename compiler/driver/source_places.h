@@ -106,6 +106,10 @@ struct label_mark {
     label_mark& operator=(const label_mark&) = delete;
 };
 
+// The step compiler's working text of the instruction it compiles: operand
+// marks point into it, and columns count from its start.
+void note_working_text(const std::string* text);
+
 // Called by the two message routines.
 void record_log_message(int level, const std::string& message);
 void record_step_error(const char* instruction_text, const std::string& message);

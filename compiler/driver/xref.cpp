@@ -17,6 +17,7 @@
 
 #include "driver/diagnostics.h"
 #include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/config.h"
 #include "files/file_names.h"
 
@@ -64,19 +65,7 @@ usage_list& list_of(int kind) {
     return *usage[kind];
 }
 
-struct file_closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using unique_file = std::unique_ptr<std::FILE, file_closer>;
 
-template <typename... Args>
-std::string format(const char* fmt, Args... args) {
-    int n = std::snprintf(nullptr, 0, fmt, args...);
-    if (n <= 0) return {};
-    std::string out(static_cast<std::size_t>(n), '\0');
-    std::snprintf(out.data(), out.size() + 1, fmt, args...);
-    return out;
-}
 
 // The classic 24-character form, "Wed Jun 30 21:49:08 1993", in English
 // whatever the locale.
@@ -190,23 +179,12 @@ void record_usage(int kind, int32_t number, list_node* step_node, list_node* ins
 
 int write_cross_reference_map(const char* file_name) {
     if (usage_generation != pool_generation()) clear_usage();
-    unique_file out(open_file(file_name, "w"));
-    if (!out) {
-        log_message(LOG_ERROR, "Unable to open \"%s\" to save cross-reference map.", file_name);
-        return 0;
-    }
-    log_message(LOG_INFO, "Saving cross-reference map to file \"%s\"...", file_name);
-    if (!write_map(out.get(), file_name)) {
-        log_message(LOG_ERROR, "Unable to write to cross-reference map file \"%s\".", file_name);
-        return 0;
-    }
-    bool closed = std::fclose(out.release()) == 0;
-    if (!closed) {
-        log_message(LOG_ERROR, "Unable to write to cross-reference map file \"%s\".", file_name);
-        return 0;
-    }
-    log_message(LOG_INFO, "Saved resource cross-reference map in file \"%s\".", file_name);
-    return 1;
+    static constexpr text_file_messages messages{
+        LOG_ERROR, "Unable to open \"%s\" to save cross-reference map.",
+        "Saving cross-reference map to file \"%s\"...", "Unable to write to cross-reference map file \"%s\".",
+        "Saved resource cross-reference map in file \"%s\"."};
+    return write_text_file(unique_file(open_file(file_name, "w")), file_name, messages,
+                           [file_name](std::FILE* out) { return write_map(out, file_name); });
 }
 
 }  // namespace px

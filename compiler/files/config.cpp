@@ -10,10 +10,13 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "driver/diagnostics.h"
 #include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/file_names.h"
+#include "test_hooks.h"
 
 namespace px {
 
@@ -65,23 +68,12 @@ const char* const FALLBACK_FOLDER = "/lib";
 // Shown for a model value that no file has ever set.
 const char* const NO_MODEL = "<null>";
 
-struct file_closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using unique_file = std::unique_ptr<std::FILE, file_closer>;
 
 // Line ends count as blanks, so CR LF files read like LF files.
 bool is_blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_text_ignoring_case(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (lower(*a) != lower(*b)) return false;
-    return *a == *b;
-}
 
 // The file's text and the reading position in it.
 struct fig_text {
@@ -146,7 +138,7 @@ bool read_unsigned(fig_text& in, config_param& param) {
 bool read_yes_no(fig_text& in, config_param& param) {
     std::string token = in.token(VALUE_LIMIT);
     if (token.empty()) return false;
-    char first = lower(token[0]);
+    char first = fold_case(token[0]);
     param.value = first == 't' || first == 'y';
     return true;
 }
@@ -197,7 +189,7 @@ static_assert(sizeof value_ios / sizeof value_ios[0] == std::size_t{VALUE_MODEL}
 // its like name a pair of rows; io_pair tells the caller so.
 std::string normalize_keyword(std::string token, bool& io_pair) {
     for (std::size_t i = 0; i < token.size() && i < NORMALIZE_LIMIT; ++i)
-        token[i] = token[i] == '_' ? ' ' : lower(token[i]);
+        token[i] = token[i] == '_' ? ' ' : fold_case(token[i]);
     std::size_t at = token.find("i/oputs");
     io_pair = at != std::string::npos;
     if (io_pair) token.replace(at, std::string::npos, "inputs");
@@ -295,13 +287,11 @@ void set_param_value(param_row row, int64_t value) {
 const model_row* find_model(const char* name) {
     if (!name) return nullptr;
     for (const model_row& row : model_table)
-        if (same_text_ignoring_case(name, row.name)) return &row;
+        if (equal_folded(name, row.name)) return &row;
     return nullptr;
 }
 
 void apply_model(const model_row& row) {
-    model_code = 0;
-    reduced_memory = false;
     config_params[PARAM_FLAGS].value = 32;
     config_params[PARAM_COUNTERS].value = 8;
     config_params[PARAM_REGISTERS].uvalue = 60000;
@@ -364,37 +354,28 @@ int read_configuration(const char* name) {
 
 int save_configuration(const char* name) {
     const char* shown = name ? name : "";
+    // One line for both failures, as the log has always had it.
+    static constexpr text_file_messages messages{
+        LOG_WARNING, "Unable to open \"%s\" for writing.\n", "Saving configuration parameters to file \"%s\"...\n",
+        "Unable to open \"%s\" for writing.\n", "Saved configuration parameters in file \"%s\".\n"};
     unique_file out(name && *name ? open_file(name, "w") : nullptr);
-    if (!out) {
-        log_message(LOG_WARNING, "Unable to open \"%s\" for writing.\n", shown);
-        return 1;
-    }
-    log_message(LOG_INFO, "Saving configuration parameters to file \"%s\"...\n", shown);
-
-    std::FILE* f = out.get();
-    std::fputs(";;;\n", f);
-    std::fputs(";;;\tKORVEN K400 Parameter Configuration Defaults\n", f);
-    std::fputs(";;;\n\n", f);
-    for (const config_param& param : config_params) {
-        std::string keyword = param.keyword;
-        for (char& c : keyword)
-            if (c == ' ') c = '_';
-        std::fprintf(f, "\n%s ", keyword.c_str());
-        int pad = KEYWORD_COLUMNS - static_cast<int>(keyword.size());
-        std::fprintf(f, "%*s", pad > 0 ? pad : 0, "");
-        value_ios[param.type].write(f, param);
-    }
-    std::fputs("\n", f);
-
-    // A full disk shows only when the buffer goes out; that is no success.
-    bool written = !std::ferror(f);
-    written = std::fclose(out.release()) == 0 && written;
-    if (!written) {
-        log_message(LOG_WARNING, "Unable to open \"%s\" for writing.\n", shown);
-        return 1;
-    }
-    log_message(LOG_INFO, "Saved configuration parameters in file \"%s\".\n", shown);
-    return 0;
+    bool written = write_text_file(std::move(out), shown, messages, [](std::FILE* f) {
+        std::fputs(";;;\n", f);
+        std::fputs(";;;\tKORVEN K400 Parameter Configuration Defaults\n", f);
+        std::fputs(";;;\n\n", f);
+        for (const config_param& param : config_params) {
+            std::string keyword = param.keyword;
+            for (char& c : keyword)
+                if (c == ' ') c = '_';
+            std::fprintf(f, "\n%s ", keyword.c_str());
+            int pad = KEYWORD_COLUMNS - static_cast<int>(keyword.size());
+            std::fprintf(f, "%*s", pad > 0 ? pad : 0, "");
+            value_ios[param.type].write(f, param);
+        }
+        std::fputs("\n", f);
+        return true;
+    });
+    return written ? 0 : 1;
 }
 
 }  // namespace px

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "files/model_limits.h"
+
 namespace px {
 
 // Rows of the parameter table, in file order. The cross-reference map's
@@ -55,18 +57,6 @@ struct model_row {
 constexpr int MODEL_COUNT = 17;
 extern const model_row model_table[MODEL_COUNT];
 
-// Model state, set only by applying a model.
-extern int model_code;
-extern bool reduced_memory;
-
-// 256, 1024, 1280 or 4096 by model code.
-int32_t max_steps_for_code(int code);
-inline int32_t max_steps() { return max_steps_for_code(model_code); }
-// Every model code but 0 numbers inputs, outputs and steps in two bytes.
-inline bool wide_numbering() { return model_code != 0; }
-// Highest digital input or output number the compiler accepts.
-inline int32_t digital_limit() { return wide_numbering() ? 1024 : 128; }
-
 // Numeric value of a row (the unsigned row as its value).
 int64_t param_value(param_row row);
 void set_param_value(param_row row, int64_t value);
@@ -79,8 +69,6 @@ void apply_model(const model_row& row);
 // What a configuration file's model does: the model value becomes the row's
 // name, then the row is applied.
 void select_model(const model_row& row);
-// Back to the values the library starts with: all 0, no model, code 0.
-void reset_configuration();
 
 // 0 on success, 1 on failure (nothing changed).
 int read_configuration(const char* name);

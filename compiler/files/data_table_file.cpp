@@ -16,6 +16,7 @@
 #include "driver/diagnostics.h"
 #include "driver/helpers.h"
 #include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/config.h"
 #include "files/file_names.h"
 #include "files/save_file.h"
@@ -24,10 +25,6 @@ namespace px {
 
 namespace {
 
-struct file_closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using unique_file = std::unique_ptr<std::FILE, file_closer>;
 
 // The smallest controllers hold 3448 bytes of data table.
 constexpr uint64_t SMALL_MODEL_ELEMENTS = 1724;
@@ -170,38 +167,26 @@ int save_data_table(const char* file_name, const data_table* table) {
         log_message(LOG_ERROR, "Unable to backup file \"%s\" (data table not saved).", file_name);
         return 0;
     }
-    unique_file file(open_file(file_name, "w"));
-    if (!file) {
-        log_message(LOG_ERROR, "Unable to open \"%s\" to save data table.", file_name);
-        return 0;
-    }
-    log_message(LOG_INFO, "Saving data table to file \"%s\"...", file_name);
-
-    std::FILE* f = file.get();
-    char text[64];
-    int n = std::snprintf(text, sizeof text, "data_table[%d][%d] =\n{", table->rows, table->columns);
-    bool ok = put(f, text, static_cast<std::size_t>(n));
-    for (int32_t r = 0; ok && r < table->rows; ++r) {
-        ok = put(f, "\n     ", 6);
-        for (int32_t c = 0; ok && c < table->columns; ++c) {
-            std::size_t at = static_cast<std::size_t>(r) * static_cast<std::size_t>(table->columns) +
-                             static_cast<std::size_t>(c);
-            unsigned value = table->elements ? table->elements[at] : 0u;
-            n = std::snprintf(text, sizeof text, "%5u ", value);
-            ok = put(f, text, static_cast<std::size_t>(n));
+    static constexpr text_file_messages messages{
+        LOG_ERROR, "Unable to open \"%s\" to save data table.", "Saving data table to file \"%s\"...",
+        "Cannot write file \"%s\" (data table not saved).", "Saved data table in file \"%s\"."};
+    bool written = write_text_file(unique_file(open_file(file_name, "w")), file_name, messages, [table](std::FILE* f) {
+        char text[64];
+        int n = std::snprintf(text, sizeof text, "data_table[%d][%d] =\n{", table->rows, table->columns);
+        bool ok = put(f, text, static_cast<std::size_t>(n));
+        for (int32_t r = 0; ok && r < table->rows; ++r) {
+            ok = put(f, "\n     ", 6);
+            for (int32_t c = 0; ok && c < table->columns; ++c) {
+                std::size_t at = static_cast<std::size_t>(r) * static_cast<std::size_t>(table->columns) +
+                                 static_cast<std::size_t>(c);
+                unsigned value = table->elements ? table->elements[at] : 0u;
+                n = std::snprintf(text, sizeof text, "%5u ", value);
+                ok = put(f, text, static_cast<std::size_t>(n));
+            }
         }
-    }
-    ok = ok && put(f, "\n}\n", 3);
-    // Buffered text only reaches the disk here: a full disk shows up now.
-    ok = ok && std::fflush(f) == 0;
-    std::FILE* raw = file.release();
-    ok = (std::fclose(raw) == 0) && ok;
-    if (!ok) {
-        log_message(LOG_ERROR, "Cannot write file \"%s\" (data table not saved).", file_name);
-        return 0;
-    }
-    log_message(LOG_INFO, "Saved data table in file \"%s\".", file_name);
-    return 1;
+        return ok && put(f, "\n}\n", 3);
+    });
+    return written ? 1 : 0;
 }
 
 }  // namespace px

@@ -10,6 +10,7 @@
 // as it exists on disk, an exact match before one that differs only in case.
 // A component that does not exist keeps its own spelling, so a new file is
 // created under its own name in the folder found that way.
+#include "driver/utilities.h"
 #include "files/file_names.h"
 
 #include <dirent.h>
@@ -33,15 +34,6 @@ bool exists(const std::string& path) {
 bool is_directory(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_but_case(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
 }
 
 bool is_separator(char c) { return c == '/' || c == '\\'; }
@@ -74,7 +66,7 @@ std::string match_component(const std::string& folder, std::string_view componen
     bool found = false;
     while (dirent* entry = ::readdir(dir.get())) {
         std::string_view name = entry->d_name;
-        if (!same_but_case(name, component) || (found && name >= best)) continue;
+        if (!equal_folded(name, component) || (found && name >= best)) continue;
         if (want_directory && !is_directory(join(folder, name))) continue;
         best = name;
         found = true;

@@ -18,6 +18,7 @@
 #include "driver/helpers.h"
 #include "driver/model.h"
 #include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/config.h"
 #include "files/data_table_file.h"
 #include "files/file_names.h"
@@ -30,12 +31,6 @@ namespace {
 // More step files than this in one link file fail the build rather than
 // being dropped unread.
 constexpr std::size_t MAX_LINKED_FILES = 80;
-
-std::string upper_case(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 bool is_link_file(const std::string& upper_path) {
     std::size_t dot = find_extension(upper_path);
@@ -106,7 +101,7 @@ int read_file(const char* path) {
 
     std::vector<std::string> names;
     std::vector<uint32_t> lines;  // of the link file, for messages about its names
-    std::string upper_path = upper_case(path);
+    std::string upper_path = upper_cased(path);
     bool linked = is_link_file(upper_path);
     // A message about a listed file points at the line of the link file that names it.
     auto at_name = [&](std::size_t i) {

@@ -19,6 +19,7 @@
 #include "driver/diagnostics.h"
 #include "driver/helpers.h"
 #include "driver/model.h"
+#include "driver/utilities.h"
 #include "files/config.h"
 #include "files/data_table_file.h"
 #include "files/file_names.h"
@@ -27,10 +28,6 @@ namespace px {
 
 namespace {
 
-struct file_closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using unique_file = std::unique_ptr<std::FILE, file_closer>;
 
 struct fd_closer {
     int fd = -1;

@@ -347,10 +347,6 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
         list_node* after = END;
         while (read_comment(s)) {
             after = append_comm(node, after);
-            if (is_end(after)) {
-                log_message(LOG_ERROR, "Nil returned by append_comm().");
-                return READ_FAILED;
-            }
             comment_of(after)->text = pool_strdup(s.text);
         }
 
@@ -371,10 +367,6 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
         after = END;
         while (read_instruction(s)) {
             after = append_inst(node, after);
-            if (is_end(after)) {
-                log_message(LOG_ERROR, "Nil returned by append_inst().");
-                return READ_FAILED;
-            }
             instruction_of(after)->text = pool_strdup(s.text);
             note_place(after, PLACE_INSTRUCTION, 0, s.file, s.start.line, s.start.column);
             ++state.counts.instructions;

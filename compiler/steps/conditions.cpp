@@ -9,7 +9,8 @@
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
 #include "driver/xref.h"
-#include "files/config.h"
+#include "files/model_limits.h"
+#include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"
 #include "steps/goto_destination.h"
@@ -23,14 +24,8 @@ namespace {
 
 constexpr const char* IF_SYNTAX = "Syntax:  if <data source> <,<=,=,>=,> <data source> goto ...";
 
-// Opcodes of the next-step form; the step form adds this bit.
-constexpr uint8_t STEP_FORM = opcode::STEP_FORM;
 constexpr uint8_t FLAG_TEST = opcode::FLAG_TEST;
 constexpr uint8_t FLAG_TEST_AND_SET = 0x20;  // in the flag byte
-
-uint8_t form_opcode(uint8_t next_form, const destination& dest) {
-    return dest.kind == DEST_NEXT ? next_form : static_cast<uint8_t>(next_form | STEP_FORM);
-}
 
 void report_range(const char* text, const char* noun, int32_t limit) {
     report_step_error(text, "IXO K400 VEP supports only %s 1-%d.", noun, limit);
@@ -77,7 +72,7 @@ constexpr watch_form watch_forms[] = {
 };
 
 void monitor_one(const char* text, const char* cursor, const watch_form& form, int32_t number, char letter) {
-    record_usage(form.kind, number, current_step, current_instruction);
+    note_usage(form.kind, number);
     int32_t limit = form.limit ? form.limit : digital_limit();
     if (number < 1 || number > limit) {
         report_range(text, form.noun, limit);
@@ -115,12 +110,11 @@ void monitor_one(const char* text, const char* cursor, const watch_form& form, i
 
 void monitor_expression(const char* text, const char* cursor) {
     uint16_t elements[MONITOR_ELEMENTS] = {};
-    monitor_cursor = next_token(cursor);
-    monitor_input_mask = 0;
-    int count = parse_monitor_list(text, elements, 0, MONITOR_ELEMENTS);
+    monitor_reading reading{next_token(cursor), 0};
+    int count = parse_monitor_list(text, reading, elements, 0, MONITOR_ELEMENTS);
     if (count < 1 || count > MONITOR_ELEMENTS) return;
-    uint16_t mask = monitor_input_mask;
-    cursor = next_token(monitor_cursor);
+    uint16_t mask = reading.input_mask;
+    cursor = next_token(reading.cursor);
 
     bool wide = wide_numbering();
     int length = count < 9 ? count + 3 : count + 4;
@@ -217,7 +211,7 @@ void compile_testandset(const char* text, const char* cursor) {
         report_step_error(text, "Syntax:  testandset flag#<1-32> goto ...");
         return;
     }
-    record_usage(KIND_FLAG, number, current_step, current_instruction);
+    note_usage(KIND_FLAG, number);
     if (number < 1 || number > 32) {
         report_range(text, "flags", 32);
         return;

@@ -10,8 +10,6 @@ namespace {
 
 constexpr int32_t NARROW_INPUTS = 128;
 constexpr int32_t WIDE_INPUTS = 1024;
-constexpr uint8_t INACTIVE_CLAUSE = 0xFF;
-constexpr uint8_t DEBOUNCE_LIMIT = 250;
 
 bool decode_set_clear(code_reader& r, uint8_t, std::string& text) {
     uint8_t flag = 0;
@@ -45,11 +43,11 @@ bool read_clause(code_reader& r, const char* word, std::string& text) {
     if (!r.take(low)) return false;
     if (r.wide && !r.take(high)) return false;
     uint16_t input = static_cast<uint16_t>(low | high << 8);
-    if (debounce == INACTIVE_CLAUSE) {
+    if (debounce == opcode::INACTIVE_CLAUSE) {
         if (input != 0) return r.refuse_at(at, std::string("inactive ") + word + " clause with an input");
         return true;
     }
-    if (debounce > DEBOUNCE_LIMIT) return r.refuse_at(at - 1, "debounce of " + std::to_string(debounce) + " ms");
+    if (debounce > opcode::DEBOUNCE_LIMIT) return r.refuse_at(at - 1, "debounce of " + std::to_string(debounce) + " ms");
     uint16_t mark = r.wide ? 0x8000 : 0x80;
     int32_t index = input & ~mark;
     if (index >= (r.wide ? WIDE_INPUTS : NARROW_INPUTS))

@@ -9,7 +9,8 @@
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
 #include "driver/xref.h"
-#include "files/config.h"
+#include "files/model_limits.h"
+#include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"
 #include "steps/opcodes.h"
@@ -21,11 +22,11 @@ namespace {
 
 constexpr int32_t FLAG_LIMIT = 32;
 constexpr int32_t COUNTER_LIMIT = 8;
-constexpr int32_t DEBOUNCE_LIMIT = 250;
+constexpr int32_t DEBOUNCE_LIMIT = opcode::DEBOUNCE_LIMIT;
 constexpr uint8_t FLAG_OPCODE = opcode::FLAG;
 constexpr uint8_t SHIFT_OPCODE = opcode::SHIFT;
 constexpr uint8_t COUNTER_BASE = opcode::COUNTER;
-constexpr uint8_t INACTIVE_CLAUSE = 0xFF;
+constexpr uint8_t INACTIVE_CLAUSE = opcode::INACTIVE_CLAUSE;
 
 const char* const FLAGS_RANGE = "IXO K400 VEP supports only flags 1-32.";
 const char* const COUNTERS_RANGE = "IXO K400 VEP supports only counters 1-8.";
@@ -42,10 +43,6 @@ enum counter_operation : uint8_t {
     CTR_DISABLE = 6
 };
 
-bool starts_with(const char* at, const char* word) { return std::strncmp(at, word, std::strlen(word)) == 0; }
-
-void note(int kind, int32_t number) { record_usage(kind, number, current_step, current_instruction); }
-
 uint8_t counter_opcode(counter_operation operation, int32_t counter) {
     return static_cast<uint8_t>(COUNTER_BASE + 8 * (counter - 1) + operation);
 }
@@ -56,7 +53,7 @@ enum class operand_status { ok, syntax, range };
 
 operand_status read_counter(const char* text, const char* cursor, int32_t* counter) {
     if (scan(cursor, " ctr#%d", counter) < 1) return operand_status::syntax;
-    note(KIND_COUNTER, *counter);
+    note_usage(KIND_COUNTER, *counter);
     if (*counter < 1 || *counter > COUNTER_LIMIT) {
         report_step_error(text, "%s", COUNTERS_RANGE);
         return operand_status::range;
@@ -80,7 +77,7 @@ void compile_flag_shift(const char* text, const char* cursor, const char* word, 
     uint8_t direction = 0;
     bool ok = scan(cursor, " flag#%d", &first) == 1;
     if (ok) {
-        note(KIND_FLAG, first);
+        note_usage(KIND_FLAG, first);
         ok = first >= 1 && first <= FLAG_LIMIT - 1;
     }
     if (ok) {
@@ -95,7 +92,7 @@ void compile_flag_shift(const char* text, const char* cursor, const char* word, 
         cursor = next_token(next_token(cursor));
         ok = scan(cursor, " flag#%d", &last) == 1;
         if (ok) {
-            note(KIND_FLAG, last);
+            note_usage(KIND_FLAG, last);
             ok = last >= 2 && last <= FLAG_LIMIT;
         }
     }
@@ -184,7 +181,7 @@ const char* read_clause(const char* text, const char* cursor, const char* patter
         report_step_error(text, "Digital inputs must be either type A or type B.");
         active = false;
     }
-    note(KIND_DIGITAL_INPUT, input);
+    note_usage(KIND_DIGITAL_INPUT, input);
 
     // The debounce after a colon is read a second time on the way to the
     // closing parenthesis. A clause refused above stays inactive.
@@ -217,7 +214,7 @@ void compile_set(const char* text, const char* cursor) {
         withdraw_byte();
         return;
     }
-    note(KIND_FLAG, flag);
+    note_usage(KIND_FLAG, flag);
     if (flag < 1 || flag > FLAG_LIMIT) {
         report_step_error(text, "%s", FLAGS_RANGE);
         withdraw_byte();
@@ -232,7 +229,7 @@ void compile_clear(const char* text, const char* cursor) {
         report_step_error(text, "Syntax:  clear flag#<1-32>");
         return;
     }
-    note(KIND_FLAG, flag);
+    note_usage(KIND_FLAG, flag);
     if (flag < 1 || flag > FLAG_LIMIT) {
         report_step_error(text, "%s", FLAGS_RANGE);
         return;

@@ -6,12 +6,13 @@
 // mark are the two exceptions the controller's format forces on us.
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
 #include "driver/helpers.h"
 #include "driver/xref.h"
-#include "files/config.h"
+#include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"
 #include "steps/goto_destination.h"
@@ -29,9 +30,6 @@ constexpr const char* DELAY_LITERAL_SYNTAX = "Syntax:  delay # hr # min # sec # 
 constexpr const char* DELAY_SOURCE_SYNTAX = "Syntax:  delay <data source> <min | sec | sec/100> goto ...";
 
 constexpr int MAX_TASKS = 8;
-
-// Opcodes of the next-step form; the step form adds this bit.
-constexpr uint8_t STEP_FORM = opcode::STEP_FORM;
 
 // Delay opcodes: bits 0-2 the form, bits 3-4 the unit or format.
 constexpr uint8_t DELAY_TWHL = opcode::DELAY_TWHL;
@@ -53,45 +51,25 @@ constexpr thumbwheel_format thumbwheel_formats[] = {
     {"ssff", UNIT_SECONDS_HUNDREDTHS},
 };
 
-bool starts_with(const char* text, const char* prefix) {
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
-const char* skip_blanks(const char* cursor) {
-    while (is_blank(*cursor)) ++cursor;
-    return cursor;
-}
-
-uint8_t form_opcode(uint8_t next_form, const destination& dest) {
-    return dest.kind == DEST_NEXT ? next_form : static_cast<uint8_t>(next_form | STEP_FORM);
-}
-
-void append_step_index(uint32_t index) {
-    append_byte(static_cast<uint8_t>(index & 0xFF));
-    if (wide_numbering()) append_byte(static_cast<uint8_t>((index >> 8) & 0xFF));
-}
-
 // A task word ends where a label would, except that "[12]" stays one word.
 const char* task_word_end(const char* cursor) {
     while (!is_name_delimiter(*cursor) || *cursor == '[' || *cursor == ']') ++cursor;
     return cursor;
 }
 
-// Resolves one task word as "goto <word>" would. Reports its own failures.
+// Resolves one task word as the destination of a goto clause. Reports its
+// own failures. A word is cut at the length the frame's buffers allow.
 const destination* resolve_task(const char* text, const char* word, const char* word_end) {
-    char clause[STEP_CODE_BUFFER + 8] = "goto ";
     std::size_t length = static_cast<std::size_t>(word_end - word);
-    std::size_t room = sizeof clause - 6;
-    if (length > room) length = room;
-    std::memcpy(clause + 5, word, length);
-    clause[5 + length] = '\0';
-    return goto_destination(text, clause);
+    constexpr std::size_t room = STEP_CODE_BUFFER + 2;
+    std::string task(word, length > room ? room : length);
+    return resolve_destination(text, task.c_str());
 }
 
 // --- delay -----------------------------------------------------------------
 
 void delay_thumbwheel(const char* text, const char* cursor, int32_t number) {
-    record_usage(KIND_THUMBWHEEL, number, current_step, current_instruction);
+    note_usage(KIND_THUMBWHEEL, number);
     if (number < 1 || number > 16) {
         report_step_error(text, "IXO K400 VEP supports only thumbwheels 1-16.");
         return;

@@ -14,9 +14,10 @@
 #include "driver/diagnostics.h"
 #include "driver/source_places.h"
 #include "driver/xref.h"
-#include "files/config.h"
+#include "files/model_limits.h"
 #include "steps/families.h"
 #include "steps/goto_destination.h"
+#include "test_hooks.h"
 
 namespace px {
 
@@ -128,6 +129,7 @@ void compile_instruction(const char* text) {
     for (char& c : working)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     working += ' ';
+    note_working_text(&working);
 
     std::size_t keyword_length = 0;
     while (is_ascii_letter(working[keyword_length])) ++keyword_length;

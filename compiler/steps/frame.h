@@ -32,8 +32,6 @@ bool is_blank(char c);
 void append_byte(uint8_t byte);
 // Withdraws the byte just appended ("set" after a failed operand).
 void withdraw_byte();
-// The write position: number of bytes after byte 0 so far.
-int code_position();
 
 // Set by "do" and "done"; cleared at the start of each step.
 extern bool do_done_mark;

@@ -19,7 +19,9 @@
 #include "driver/diagnostics.h"
 #include "driver/helpers.h"
 #include "driver/source_places.h"
-#include "files/config.h"
+#include "driver/utilities.h"
+#include "files/model_limits.h"
+#include "steps/encoding.h"
 #include "steps/frame.h"
 #include "steps/scan.h"
 
@@ -29,21 +31,13 @@ namespace {
 
 destination result;
 
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string folded(const char* text, std::size_t length) {
-    std::string s(text, length);
-    for (char& c : s) c = fold(c);
-    return s;
-}
-
 // A label matches the destination when it equals the text there, without
 // regard to case and over the label's length, and the next character ends a
 // name.
 bool label_matches(const char* label, const char* at) {
     std::size_t length = std::strlen(label);
     for (std::size_t i = 0; i < length; ++i)
-        if (at[i] == '\0' || fold(at[i]) != fold(label[i])) return false;
+        if (at[i] == '\0' || fold_case(at[i]) != fold_case(label[i])) return false;
     return is_name_delimiter(at[length]);
 }
 
@@ -93,7 +87,7 @@ destination_index& current_index() {
         if (has_name_delimiter(s->label))
             the_index.odd_labels.push_back({s->label, where});
         else
-            the_index.labels.emplace(folded(s->label, std::strlen(s->label)), where);  // keeps the first
+            the_index.labels.emplace(folded(s->label), where);  // keeps the first
     }
     the_index.head = head;
     the_index.generation = pool_generation();
@@ -107,24 +101,13 @@ const labelled_step* find_label(const char* at) {
     const labelled_step* best = nullptr;
     std::size_t word = 0;
     while (!is_name_delimiter(at[word])) ++word;
-    auto hit = index.labels.find(folded(at, word));
+    auto hit = index.labels.find(folded(std::string_view(at, word)));
     if (hit != index.labels.end()) best = &hit->second;
     for (const odd_label& odd : index.odd_labels) {
         if (best && odd.where.order > best->order) break;
         if (label_matches(odd.text.c_str(), at)) return &odd.where;
     }
     return best;
-}
-
-const char* skip_blanks(const char* at) {
-    while (is_blank(*at)) ++at;
-    return at;
-}
-
-bool starts_with(const char* at, const char* word) {
-    for (; *word; ++word, ++at)
-        if (fold(*at) != *word) return false;
-    return true;
 }
 
 }  // namespace
@@ -146,14 +129,17 @@ void note_step_compiled(list_node* step_node) {
 
 const destination* goto_destination(const char* text, const char* cursor) {
     const char* at = skip_blanks(cursor ? cursor : "");
-    if (!starts_with(at, "goto")) {
+    if (!starts_with_folded(at, "goto")) {
         report_step_error(text, "Syntax:  ... goto < next | [1-%d] | label >", static_cast<int>(max_steps()));
         return nullptr;
     }
-    at = skip_blanks(at + 4);
+    return resolve_destination(text, skip_blanks(at + 4));
+}
+
+const destination* resolve_destination(const char* text, const char* at) {
     operand_mark mark(at);
 
-    if (starts_with(at, "next") && is_name_delimiter(at[4])) {
+    if (starts_with_folded(at, "next") && is_name_delimiter(at[4])) {
         list_node* following = is_end(current_step) ? &end_marker : current_step->next;
         if (is_end(following) || step_of(following)->number != step_of(current_step)->number + 1) {
             report_step_error(text, "The next step does not exist.");
@@ -182,10 +168,13 @@ const destination* goto_destination(const char* text, const char* cursor) {
     return &result;
 }
 
+void append_step_index(uint32_t index) {
+    append_byte(static_cast<uint8_t>(index & 0xFF));
+    if (wide_numbering()) append_byte(static_cast<uint8_t>((index >> 8) & 0xFF));
+}
+
 void append_destination(const destination& dest) {
-    if (dest.kind != DEST_STEP) return;
-    append_byte(static_cast<uint8_t>(dest.index & 0xFF));
-    if (wide_numbering()) append_byte(static_cast<uint8_t>((dest.index >> 8) & 0xFF));
+    if (dest.kind == DEST_STEP) append_step_index(dest.index);
 }
 
 }  // namespace px

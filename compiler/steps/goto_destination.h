@@ -18,9 +18,13 @@ struct destination {
 // The destination of the goto clause at cursor, or nullptr after a reported
 // error. Overwritten by every call.
 const destination* goto_destination(const char* text, const char* cursor);
+// The destination written at `at`, the word after a clause's "goto".
+const destination* resolve_destination(const char* text, const char* at);
 // Appends the step index of a DEST_STEP destination: low byte, and the high
 // byte under wide numbering. Nothing for DEST_NEXT.
 void append_destination(const destination& dest);
+// A step index as a destination writes it.
+void append_step_index(uint32_t index);
 
 // Labels and step numbers are looked up through an index built on first use.
 // compile_step reports every step it is given; a step that does not continue

@@ -8,6 +8,7 @@
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
 #include "driver/xref.h"
+#include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"
 #include "steps/opcodes.h"
@@ -24,6 +25,16 @@ constexpr int32_t SERVO_LIMIT = 16;
 // need a byte of their own.
 constexpr int32_t SHORT_SERVOS = 8;
 
+// A stepper motor's move byte, bits 4-5: absolute ("to") leaves them clear.
+constexpr uint8_t MOTOR_CW = 0x30;
+constexpr uint8_t MOTOR_CCW = 0x20;
+// A servo's move byte.
+constexpr uint8_t SERVO_TO = 0x40;
+constexpr uint8_t SERVO_CW = 0x08;
+constexpr uint8_t SERVO_CCW = 0x00;
+constexpr uint8_t SERVO_RELATIVE_SOURCE = 0x20;
+constexpr uint8_t SERVO_ON_START = 0x80;
+
 constexpr uint8_t LITERAL_16 = opcode::LITERAL_16;
 constexpr uint8_t LITERAL_32 = opcode::LITERAL_32;
 
@@ -35,27 +46,19 @@ const char* const RESOURCE_PARAMETERS = "Profile parameters must be data obtaine
 const char* const SERVO_MODE_SYNTAX = "Syntax:  ... <motor off|servo|deadband of <source>> at position ...";
 const char* const DEADBAND_SYNTAX = "Syntax:  profile servo#<1-16> deadband of <source> at position ...";
 
-bool starts_with(const char* at, const char* word) { return std::strncmp(at, word, std::strlen(word)) == 0; }
-
-void note(int kind, int32_t number) { record_usage(kind, number, current_step, current_instruction); }
-
 // Records the number, then tests it; false after the range message.
 bool motor_in_range(const char* text, int32_t motor) {
-    note(KIND_STEPPER_MOTOR, motor);
+    note_usage(KIND_STEPPER_MOTOR, motor);
     if (motor >= 1 && motor <= MOTOR_LIMIT) return true;
     report_step_error(text, "IXO K400 VEP supports only motors 1-16.");
     return false;
 }
 
 bool servo_in_range(const char* text, int32_t servo) {
-    note(KIND_SERVO, servo);
+    note_usage(KIND_SERVO, servo);
     if (servo >= 1 && servo <= SERVO_LIMIT) return true;
     report_step_error(text, "IXO K400 VEP supports only servos 1-16.");
     return false;
-}
-
-void append_code(const operand_code& operand) {
-    for (int i = 0; i < operand.length(); ++i) append_byte(operand.code()[i]);
 }
 
 // 1, 2 or 3 for a one-, three- or five-byte source.
@@ -71,9 +74,9 @@ void compile_turn_motor(const char* text, const char* cursor, int32_t motor) {
     if (starts_with(cursor, "to")) {
         // absolute: bits 4-5 stay clear
     } else if (starts_with(cursor, "cw")) {
-        move |= 0x30;
+        move |= MOTOR_CW;
     } else if (starts_with(cursor, "ccw")) {
-        move |= 0x20;
+        move |= MOTOR_CCW;
     } else {
         report_step_error(text, "%s", TURN_MOTOR_SYNTAX);
         return;
@@ -99,11 +102,11 @@ void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
     cursor = next_token(cursor);
     uint8_t move;
     if (starts_with(cursor, "to")) {
-        move = 0x40;
+        move = SERVO_TO;
     } else if (starts_with(cursor, "cw")) {
-        move = 0x08;
+        move = SERVO_CW;
     } else if (starts_with(cursor, "ccw")) {
-        move = 0x00;
+        move = SERVO_CCW;
     } else {
         report_step_error(text, "%s", TURN_SERVO_SYNTAX);
         return;
@@ -112,7 +115,7 @@ void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
 
     cursor = next_token(cursor);
     if (*cursor && !starts_with(cursor, "on")) {
-        if (!(move & 0x40)) move |= 0x20;  // relative move with a source
+        if (!(move & SERVO_TO)) move |= SERVO_RELATIVE_SOURCE;
         operand_code source;
         if (!parse_source(text, cursor, &source)) {
             report_step_error(text, "%s", TURN_SERVO_SYNTAX);
@@ -121,9 +124,9 @@ void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
         cursor = next_token(cursor);
         if (*cursor) {
             if (starts_with(cursor, "on")) {
-                move |= 0x80;
-            } else if ((move & 0x20) && starts_with(cursor, "step")) {
-                if (starts_with(next_token(cursor), "on")) move |= 0x80;
+                move |= SERVO_ON_START;
+            } else if ((move & SERVO_RELATIVE_SOURCE) && starts_with(cursor, "step")) {
+                if (starts_with(next_token(cursor), "on")) move |= SERVO_ON_START;
             } else {
                 report_step_error(text, "%s", TURN_SERVO_SYNTAX);
                 return;
@@ -135,11 +138,11 @@ void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
         append_code(source);
         return;
     }
-    if (move & 0x40) {
+    if (move & SERVO_TO) {
         report_step_error(text, "Syntax:  turn servo to <source> <on start>");
         return;
     }
-    if (*cursor) move |= 0x80;  // the "on" word
+    if (*cursor) move |= SERVO_ON_START;
     append_byte(short_form ? opcode::TURN_SERVO_FREE : opcode::TURN_SERVO_FREE_HIGH);
     append_byte(static_cast<uint8_t>(move | 0x10));
     if (!short_form) append_byte(number);
@@ -256,7 +259,8 @@ constexpr servo_parameter servo_parameters[] = {
 };
 constexpr int SERVO_PARAMETER_COUNT = sizeof servo_parameters / sizeof servo_parameters[0];
 
-constexpr uint8_t MODE_GIVEN = 0x04;
+// Bits 0-2 of G: no mode, or one of the three.
+constexpr uint8_t MODE_MASK = 0x07;
 constexpr uint8_t MODE_MOTOR_OFF = 0x04;
 constexpr uint8_t MODE_SERVO = 0x05;
 constexpr uint8_t MODE_DEADBAND = 0x06;
@@ -297,7 +301,7 @@ void compile_profile_servo(const char* text, const char* cursor, int32_t servo) 
         }
         marks = MODE_DEADBAND;
     }
-    if (marks & MODE_GIVEN) {
+    if (marks & MODE_MASK) {
         cursor = next_token(cursor);
         bool at_position = starts_with(cursor, "at");
         if (at_position) {
@@ -338,7 +342,7 @@ void compile_profile_servo(const char* text, const char* cursor, int32_t servo) 
     }
 
     int length = short_form ? 3 : 4;
-    if ((marks & 0x07) == MODE_DEADBAND) length += deadband.length();
+    if ((marks & MODE_MASK) == MODE_DEADBAND) length += deadband.length();
     for (int i = 0; i < SERVO_PARAMETER_COUNT; ++i)
         if (marks & servo_parameters[i].mark) length += values[i].length();
     // Servos 1-8 keep the length in five bits beside the servo number.
@@ -357,7 +361,7 @@ void compile_profile_servo(const char* text, const char* cursor, int32_t servo) 
         append_byte(number);
     }
     append_byte(marks);
-    if ((marks & 0x07) == MODE_DEADBAND) append_code(deadband);
+    if ((marks & MODE_MASK) == MODE_DEADBAND) append_code(deadband);
     for (int i = 0; i < SERVO_PARAMETER_COUNT; ++i)
         if (marks & servo_parameters[i].mark) append_code(values[i]);
 }
@@ -392,12 +396,12 @@ void compile_search(const char* text, const char* cursor) {
         report_step_error(text, "Syntax:  search <and zero servo|<cw|ccw> and zero motor> ...");
         return;
     }
-    note(KIND_STEPPER_MOTOR, number);
+    note_usage(KIND_STEPPER_MOTOR, number);
     uint8_t direction;
     if (starts_with(direction_word.c_str(), "cw")) {
-        direction = 0x30;
+        direction = MOTOR_CW;
     } else if (starts_with(direction_word.c_str(), "ccw")) {
-        direction = 0x20;
+        direction = MOTOR_CCW;
     } else {
         report_step_error(text, "Syntax:  search <cw|ccw> and zero motor#<1-16>");
         return;

@@ -43,6 +43,8 @@ constexpr uint8_t RUNNING = 0x08;
 constexpr uint8_t FLAG = 0x7F;            // "set" and "clear"
 constexpr uint8_t SHIFT = 0xED;           // "shift" and "rotate"
 constexpr uint8_t COUNTER = 0x40;         // + 8 x (counter - 1) + operation
+constexpr uint8_t INACTIVE_CLAUSE = 0xFF;  // a "start" clause that does not count
+constexpr uint8_t DEBOUNCE_LIMIT = 250;    // milliseconds, the most a clause may wait
 
 // Motion
 constexpr uint8_t ZERO_MOTOR = 0x5F;      // also "search ... and zero motor"

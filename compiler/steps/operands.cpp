@@ -5,8 +5,6 @@
 // up in the map next to the error that refuses them.
 #include "steps/operands.h"
 
-#include "driver/source_places.h"
-
 #include <climits>
 #include <cstring>
 #include <string>
@@ -16,29 +14,18 @@
 #include "driver/model.h"
 #include "driver/source_places.h"
 #include "driver/xref.h"
-#include "files/config.h"
+#include "files/model_limits.h"
+#include "steps/encoding.h"
 #include "steps/frame.h"
 #include "steps/scan.h"
 
 namespace px {
 
-const char* monitor_cursor = nullptr;
-uint16_t monitor_input_mask = 0;
-
 namespace {
-
-operand_code shared_code;
 
 const char PROTO_SYNTAX[] = "Syntax:  proto#<1-8>:<bit#<1-32> | byte#<1-4> | word#<1-2>>[:bcd]";
 
-void record(int kind, int32_t number) { record_usage(kind, number, current_step, current_instruction); }
-
 bool in_range(int32_t n, int32_t low, int32_t high) { return n >= low && n <= high; }
-
-const char* skip_blanks(const char* at) {
-    while (is_blank(*at)) ++at;
-    return at;
-}
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -107,7 +94,7 @@ bool proto_selector(const char* text, const char* at, uint8_t* selector, bool* b
 }
 
 const operand_code* parse_proto(const char* text, const char* at, int32_t board, operand_code* out) {
-    record(KIND_PROTOTYPE_BOARD, board);
+    note_usage(KIND_PROTOTYPE_BOARD, board);
     if (!in_range(board, 1, 8)) {
         report_step_error(text, "IXO K400 VEP supports only prototype boards 1-8.");
         return failed(out);
@@ -163,17 +150,58 @@ const operand_code* parse_literal(const char* text, const char* at, operand_code
     return out;
 }
 
+
+// A resource that is one numbered word, coded in one byte from a base or,
+// for the analog ones, as analog_code does.
+struct numbered_form {
+    const char* pattern;
+    int kind;
+    int32_t high;
+    const char* range_message;
+    bool analog;
+};
+
+constexpr numbered_form source_forms[] = {
+    {"ain#%d", KIND_ANALOG_INPUT, 256, "IXO K400 VEP supports only analog inputs 1-256.", true},
+    {"twhl#%d", KIND_THUMBWHEEL, 16, "IXO K400 VEP supports only thumbwheels 1-16.", false},
+};
+
+constexpr numbered_form destination_forms[] = {
+    {"aout#%d", KIND_ANALOG_OUTPUT, 256, "IXOK400 VEP supports only analog outputs 1-256.", true},
+    {"disp#%d", KIND_DIGITAL_DISPLAY, 16, "IXO K400 VEP supports only displays 1-16.", false},
+};
+
+// False when none of forms is written at `at`; else *code is the operand's
+// code, or nullptr after the range message.
+template <std::size_t N>
+bool read_numbered(const char* text, const char* at, const numbered_form (&forms)[N], operand_code* out,
+                   const operand_code** code) {
+    for (const numbered_form& form : forms) {
+        int32_t n = 0;
+        if (scan(at, form.pattern, &n) != 1) continue;
+        note_usage(form.kind, n);
+        if (!in_range(n, 1, form.high)) {
+            report_step_error(text, "%s", form.range_message);
+            *code = nullptr;
+        } else {
+            *code = form.analog ? analog_code(out, n) : code1(out, static_cast<uint8_t>(opcode::THUMBWHEEL + n - 1));
+        }
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 const operand_code* parse_data_source(const char* text, const char* operand, operand_code* buffer) {
-    operand_code* out = buffer ? buffer : &shared_code;
-    if (!operand) return nullptr;
+    operand_code* out = buffer;
+    if (!operand || !out) return nullptr;
     const char* at = skip_blanks(operand);
     operand_mark mark(at);
     int32_t n = 0;
 
     if (scan(at, "ctr#%d", &n) == 1) {
-        record(KIND_COUNTER, n);
+        note_usage(KIND_COUNTER, n);
         if (!in_range(n, 1, 8)) {
             report_step_error(text, "IXO K400 VEP supports only counters 1-8.");
             return failed(out);
@@ -181,7 +209,7 @@ const operand_code* parse_data_source(const char* text, const char* operand, ope
         return code1(out, static_cast<uint8_t>(n - 1));
     }
     if (scan(at, "reg#%d", &n) == 1) {
-        record(KIND_REGISTER, n);
+        note_usage(KIND_REGISTER, n);
         if (in_range(n, 1, 128)) return code1(out, static_cast<uint8_t>(n - 1));
         if (in_range(n, 129, 60000))
             return code3(out, 0xFB, static_cast<uint8_t>(n & 0xFF), static_cast<uint8_t>(n >> 8));
@@ -189,7 +217,7 @@ const operand_code* parse_data_source(const char* text, const char* operand, ope
         return failed(out);
     }
     if (scan(at, "col#%d", &n) == 1) {
-        record(KIND_DATA_TABLE_COLUMN, n);
+        note_usage(KIND_DATA_TABLE_COLUMN, n);
         const data_table* table = the_program.table;
         if (!table) {
             report_step_error(text, "Referenced data table does not exist.");
@@ -211,70 +239,45 @@ const operand_code* parse_data_source(const char* text, const char* operand, ope
     return nullptr;
 }
 
-const operand_code* parse_source(const char* text, const char* operand, operand_code* buffer) {
-    operand_code* out = buffer ? buffer : &shared_code;
-    if (!operand) return nullptr;
+namespace {
+
+// What a source and a destination share: the operand marked for messages,
+// the data sources, then forms; rest reads what is the caller's alone.
+template <std::size_t N, typename Rest>
+const operand_code* parse_operand(const char* text, const char* operand, operand_code* out,
+                                  const numbered_form (&forms)[N], Rest rest) {
+    if (!operand || !out) return nullptr;
     const char* at = skip_blanks(operand);
     operand_mark mark(at);
     if (const operand_code* data = parse_data_source(text, at, out)) return data->length() == 0 ? nullptr : data;
+    const operand_code* code = nullptr;
+    if (read_numbered(text, at, forms, out, &code)) return code;
+    return rest(at);
+}
 
-    int32_t n = 0;
-    char qualifier = 0;
-    if (scan(at, "ain#%d", &n) == 1) {
-        record(KIND_ANALOG_INPUT, n);
-        if (!in_range(n, 1, 256)) {
-            report_step_error(text, "IXO K400 VEP supports only analog inputs 1-256.");
+}  // namespace
+
+const operand_code* parse_source(const char* text, const char* operand, operand_code* buffer) {
+    return parse_operand(text, operand, buffer, source_forms, [&](const char* at) -> const operand_code* {
+        int32_t n = 0;
+        char qualifier = 0;
+        if (scan(at, "servo#%d:%c", &n, &qualifier) == 2) {
+            note_usage(KIND_SERVO, n);
+            if (!in_range(n, 1, 16)) {
+                report_step_error(text, "IXO K400 VEP supports only servos 1-16.");
+                return nullptr;
+            }
+            if (qualifier == 'p') return code3(buffer, opcode::SERVO_VALUE, static_cast<uint8_t>(n - 1), 0x00);
+            if (qualifier == 'e') return code3(buffer, opcode::SERVO_VALUE, static_cast<uint8_t>(n - 1), 0xFF);
+            report_step_error(text, "Syntax:  servo#<1-16>:<position | error>");
             return nullptr;
         }
-        return analog_code(out, n);
-    }
-    if (scan(at, "twhl#%d", &n) == 1) {
-        record(KIND_THUMBWHEEL, n);
-        if (!in_range(n, 1, 16)) {
-            report_step_error(text, "IXO K400 VEP supports only thumbwheels 1-16.");
-            return nullptr;
-        }
-        return code1(out, static_cast<uint8_t>(0xE0 + n - 1));
-    }
-    if (scan(at, "servo#%d:%c", &n, &qualifier) == 2) {
-        record(KIND_SERVO, n);
-        if (!in_range(n, 1, 16)) {
-            report_step_error(text, "IXO K400 VEP supports only servos 1-16.");
-            return nullptr;
-        }
-        if (qualifier == 'p') return code3(out, 0xFA, static_cast<uint8_t>(n - 1), 0x00);
-        if (qualifier == 'e') return code3(out, 0xFA, static_cast<uint8_t>(n - 1), 0xFF);
-        report_step_error(text, "Syntax:  servo#<1-16>:<position | error>");
-        return nullptr;
-    }
-    return parse_literal(text, at, out);
+        return parse_literal(text, at, buffer);
+    });
 }
 
 const operand_code* parse_destination(const char* text, const char* operand, operand_code* buffer) {
-    operand_code* out = buffer ? buffer : &shared_code;
-    if (!operand) return nullptr;
-    const char* at = skip_blanks(operand);
-    operand_mark mark(at);
-    if (const operand_code* data = parse_data_source(text, at, out)) return data->length() == 0 ? nullptr : data;
-
-    int32_t n = 0;
-    if (scan(at, "aout#%d", &n) == 1) {
-        record(KIND_ANALOG_OUTPUT, n);
-        if (!in_range(n, 1, 256)) {
-            report_step_error(text, "IXOK400 VEP supports only analog outputs 1-256.");
-            return nullptr;
-        }
-        return analog_code(out, n);
-    }
-    if (scan(at, "disp#%d", &n) == 1) {
-        record(KIND_DIGITAL_DISPLAY, n);
-        if (!in_range(n, 1, 16)) {
-            report_step_error(text, "IXO K400 VEP supports only displays 1-16.");
-            return nullptr;
-        }
-        return code1(out, static_cast<uint8_t>(0xE0 + n - 1));
-    }
-    return nullptr;
+    return parse_operand(text, operand, buffer, destination_forms, [](const char*) -> const operand_code* { return nullptr; });
 }
 
 namespace {
@@ -303,13 +306,13 @@ const monitor_form monitor_forms[] = {
 };
 
 // One element at the monitor cursor into *element; false after a report.
-bool parse_monitor_element(const char* text, int index, uint16_t* element) {
-    const char* at = monitor_cursor;
+bool parse_monitor_element(const char* text, monitor_reading& reading, int index, uint16_t* element) {
+    const char* at = reading.cursor;
     operand_mark mark(at);
     int32_t n = 0;
     char letter = 0;
     if (scan(at, "in#%d%c", &n, &letter) == 2) {
-        record(KIND_DIGITAL_INPUT, n);
+        note_usage(KIND_DIGITAL_INPUT, n);
         int32_t limit = digital_limit();
         if (!in_range(n, 1, limit)) {
             report_step_error(text, "IXO K400 VEP supports only digital inputs 1-%d.", static_cast<int>(limit));
@@ -321,12 +324,12 @@ bool parse_monitor_element(const char* text, int index, uint16_t* element) {
         }
         uint16_t type_a = wide_numbering() ? 0x8000 : 0x80;
         *element = static_cast<uint16_t>(n - 1 + (letter == 'a' ? type_a : 0));
-        monitor_input_mask = static_cast<uint16_t>(monitor_input_mask | (1u << index));
+        reading.input_mask = static_cast<uint16_t>(reading.input_mask | (1u << index));
         return true;
     }
     for (const monitor_form& form : monitor_forms) {
         if (scan(at, form.pattern, &n, &letter) != 2) continue;
-        record(form.kind, n);
+        note_usage(form.kind, n);
         if (!in_range(n, 1, form.high)) {
             report_step_error(text, "%s", form.range_message);
             return false;
@@ -350,19 +353,19 @@ bool parse_monitor_element(const char* text, int index, uint16_t* element) {
 
 }  // namespace
 
-int parse_monitor_list(const char* text, uint16_t* elements, int index, int room) {
-    if (!monitor_cursor || !elements) return -1;
+int parse_monitor_list(const char* text, monitor_reading& reading, uint16_t* elements, int index, int room) {
+    if (!reading.cursor || !elements) return -1;
     uint16_t negation = 0;
-    if (*monitor_cursor == 'n') {
+    if (*reading.cursor == 'n') {
         negation = 0x40;
-        ++monitor_cursor;
+        ++reading.cursor;
     }
     uint16_t op = 0;
-    if (std::strncmp(monitor_cursor, "and", 3) == 0)
+    if (std::strncmp(reading.cursor, "and", 3) == 0)
         op = 0x80;
-    else if (std::strncmp(monitor_cursor, "xor", 3) == 0)
+    else if (std::strncmp(reading.cursor, "xor", 3) == 0)
         op = 0xA0;
-    else if (std::strncmp(monitor_cursor, "or", 2) == 0)
+    else if (std::strncmp(reading.cursor, "or", 2) == 0)
         op = 0x90;
     else {
         report_step_error(text, "Syntax:  monitor ([n]<and|or|xor> ...)");
@@ -370,28 +373,28 @@ int parse_monitor_list(const char* text, uint16_t* elements, int index, int room
     }
     int count = 1;  // the operator element itself
     int operands = 0;
-    monitor_cursor = next_token(monitor_cursor);
+    reading.cursor = next_token(reading.cursor);
 
-    while (*monitor_cursor != ')' && *monitor_cursor != '\0') {
+    while (*reading.cursor != ')' && *reading.cursor != '\0') {
         // The array bound is checked as well, in case a caller passes more
         // room than the array has left.
         if (count >= room || index >= MONITOR_ELEMENTS - 1) {
             report_step_error(text, "The monitor boolean instruction can handle only 16 elements.");
             return -1;
         }
-        if (*monitor_cursor == '(') {
-            monitor_cursor = next_token(monitor_cursor);
-            int nested = parse_monitor_list(text, elements, index, room - count);
+        if (*reading.cursor == '(') {
+            reading.cursor = next_token(reading.cursor);
+            int nested = parse_monitor_list(text, reading, elements, index, room - count);
             if (nested < 0) return -1;
             index += nested;
             count += nested;
         } else {
-            if (!parse_monitor_element(text, index, &elements[index])) return -1;
+            if (!parse_monitor_element(text, reading, index, &elements[index])) return -1;
             ++index;
             ++count;
         }
         ++operands;
-        monitor_cursor = next_token(monitor_cursor);
+        reading.cursor = next_token(reading.cursor);
     }
 
     if (operands < 2) {

@@ -15,19 +15,21 @@ struct operand_code {
     const uint8_t* code() const { return bytes + 1; }
 };
 
-// Each returns its buffer (or a shared one when buffer is null) holding the
-// code, or nullptr when nothing was recognised or the operand failed.
+// Each returns its buffer holding the code, or nullptr when nothing was
+// recognised or the operand failed (or there is no buffer).
 // parse_data_source alone returns the code with length 0 for a recognised
 // form that failed.
 const operand_code* parse_data_source(const char* text, const char* operand, operand_code* buffer);
 const operand_code* parse_source(const char* text, const char* operand, operand_code* buffer);
 const operand_code* parse_destination(const char* text, const char* operand, operand_code* buffer);
 
-// The monitor expression: elements in postfix order, the input mask marks
-// digital-input elements. monitor_cursor is read and advanced.
+// The monitor expression: elements in postfix order. The cursor is read and
+// advanced; the input mask marks the digital-input elements.
 constexpr int MONITOR_ELEMENTS = 16;
-extern const char* monitor_cursor;
-extern uint16_t monitor_input_mask;
-int parse_monitor_list(const char* text, uint16_t* elements, int index, int room);
+struct monitor_reading {
+    const char* cursor;
+    uint16_t input_mask;
+};
+int parse_monitor_list(const char* text, monitor_reading& reading, uint16_t* elements, int index, int room);
 
 }  // namespace px

@@ -16,18 +16,14 @@
 #include <climits>
 #include <cstdarg>
 
-#include "steps/frame.h"
+#include "steps/encoding.h"
+#include "test_hooks.h"
 
 namespace px {
 
 namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-const char* skip_blanks(const char* at) {
-    while (is_blank(*at)) ++at;
-    return at;
-}
 
 // Reads an optionally signed decimal number of at most width characters
 // (0 = any). Returns where it ended, or nullptr when no digit was found.

@@ -23,6 +23,5 @@ struct scan_result {
 // char*, %s to std::string*. Returns the number of conversions made; like
 // scanf, a mismatch before the first conversion gives 0.
 int scan(const char* text, const char* pattern, ...);
-scan_result scan_ex(const char* text, const char* pattern, ...);
 
 }  // namespace px

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "driver/diagnostics.h"
+#include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"
 #include "steps/opcodes.h"
@@ -33,8 +34,6 @@ constexpr store_operator store_operators[] = {
     {"nx", 9}, {"%", 11},      {"m", 11}, {"ror", 12}, {"rol", 13},
 };
 
-bool starts_with(const char* at, const char* word) { return std::strncmp(at, word, std::strlen(word)) == 0; }
-
 // The operator at cursor, or nullptr. *after is the cursor on the second
 // source: an operator character is a token of its own, a word is stepped
 // over whole.
@@ -45,10 +44,6 @@ const store_operator* read_operator(const char* cursor, const char** after) {
         return &candidate;
     }
     return nullptr;
-}
-
-void append_code(const operand_code& operand) {
-    for (int i = 0; i < operand.length(); ++i) append_byte(operand.code()[i]);
 }
 
 }  // namespace

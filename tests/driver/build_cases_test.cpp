@@ -61,6 +61,7 @@
 #include "files/config.h"
 #include "files/read_file.h"
 #include "program_dump.h"
+#include "test_hooks.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;

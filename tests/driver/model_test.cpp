@@ -6,6 +6,7 @@
 
 #include "driver/build_state.h"
 #include "driver/model.h"
+#include "test_hooks.h"
 #include "test_support.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "files/read_file.h"
 #include "files/step_reader.h"
 #include "support/program_dump.h"
+#include "test_hooks.h"
 #include "test_support.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "program_builder.h"
 #include "steps/frame.h"
+#include "test_hooks.h"
 
 namespace {
 

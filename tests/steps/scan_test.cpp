@@ -5,6 +5,7 @@
 #include <string>
 
 #include "steps/scan.h"
+#include "test_hooks.h"
 
 namespace {
 

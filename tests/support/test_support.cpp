@@ -12,6 +12,7 @@
 #include "driver/helpers.h"
 #include "driver/model.h"
 #include "files/config.h"
+#include "test_hooks.h"
 
 namespace fs = std::filesystem;
 

@@ -1,0 +1,41 @@
+// What every instruction family writes with: reading the lowercased working
+// text, the two forms of a goto clause, operand codes and step indexes, and
+// the cross-reference note of a resource number. A family file keeps only
+// its own instructions.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "driver/build_state.h"
+#include "driver/xref.h"
+#include "steps/frame.h"
+#include "steps/goto_destination.h"
+#include "steps/opcodes.h"
+#include "steps/operands.h"
+
+namespace px {
+
+// The working text is lowercased, so words compare as written.
+inline bool starts_with(const char* at, const char* word) { return std::strncmp(at, word, std::strlen(word)) == 0; }
+
+inline const char* skip_blanks(const char* at) {
+    while (is_blank(*at)) ++at;
+    return at;
+}
+
+// The opcode of a goto clause: as named for "next", with the step-form bit
+// for a particular step (whose index then follows).
+inline uint8_t form_opcode(uint8_t next_form, const destination& dest) {
+    return dest.kind == DEST_NEXT ? next_form : static_cast<uint8_t>(next_form | opcode::STEP_FORM);
+}
+
+inline void append_code(const operand_code& operand) {
+    for (int i = 0; i < operand.length(); ++i) append_byte(operand.code()[i]);
+}
+
+// Records a resource number for the cross-reference map, at the instruction
+// being compiled.
+inline void note_usage(int kind, int32_t number) { record_usage(kind, number, current_step, current_instruction); }
+
+}  // namespace px
