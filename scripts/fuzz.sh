@@ -47,8 +47,8 @@ cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Rel
   -DPX_BUILD_FUZZ=ON -DPX_BUILD_TESTS=OFF -DPX_BUILD_BENCH=OFF -DPX_BUILD_BUILDER=OFF >/dev/null
 cmake --build "$build" -j "${PX_FUZZ_JOBS:-2}" --target "${targets[@]/#/fuzz_}"
 
-# Every report halts; the one known finding is suppressed (fuzz/crashes/).
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$root/fuzz/ubsan.supp"
+# Every report halts, with its stack.
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 artifacts=$build/artifacts
 mkdir -p "$artifacts"
