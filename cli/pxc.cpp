@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -162,17 +163,27 @@ std::string read_whole(const fs::path& name) {
     return s.str();
 }
 
-// Line `number` (from 1) of a file, without its line end.
-std::string line_of(const fs::path& file, uint32_t number) {
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    for (uint32_t n = 1; std::getline(in, line); ++n)
-        if (n == number) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            return line;
+// The lines of the files that messages point into, each file read once per
+// build however many messages it has.
+class source_lines {
+public:
+    // Line `number` (from 1) of a file, without its line end.
+    const std::string& line(const fs::path& file, uint32_t number) {
+        auto [at, fresh] = files_.try_emplace(file);
+        if (fresh) {
+            std::istringstream in(read_whole(file));
+            for (std::string text; std::getline(in, text);) {
+                if (!text.empty() && text.back() == '\r') text.pop_back();
+                at->second.push_back(std::move(text));
+            }
         }
-    return {};
-}
+        static const std::string none;
+        return number >= 1 && number <= at->second.size() ? at->second[number - 1] : none;
+    }
+
+private:
+    std::map<fs::path, std::vector<std::string>> files_;
+};
 
 // A check leaves the disk alone: the log goes into memory, every other file
 // nowhere.
@@ -225,6 +236,7 @@ public:
         check_log_size = 0;
 
         int compile_errors = 0;
+        source_lines sources;
         for (const px::diagnostic& d : recording.diagnostics) {
             shown_diagnostic s;
             s.severity = d.level == px::LOG_WARNING ? "warning" : d.level == px::LOG_PANIC ? "fatal error" : "error";
@@ -236,7 +248,7 @@ public:
             s.column = d.where.column;
             s.step = d.step;
             s.step_as_written = d.step_as_written;
-            if (s.line != 0) s.source_line = line_of(file, s.line);
+            if (s.line != 0) s.source_line = sources.line(file, s.line);
             compile_errors += d.compile_error;
             report.diagnostics.push_back(std::move(s));
         }
