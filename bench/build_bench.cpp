@@ -10,7 +10,7 @@
 #include <string>
 
 #include "driver/driver.h"
-#include "driver/helpers.h"
+#include "platform/clock.h"
 
 namespace fs = std::filesystem;
 

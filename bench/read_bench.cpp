@@ -17,10 +17,11 @@
 #include <string>
 
 #include "driver/build_state.h"
-#include "driver/helpers.h"
 #include "driver/model.h"
 #include "files/config.h"
 #include "files/read_file.h"
+#include "files/save_file.h"
+#include "platform/clock.h"
 
 namespace fs = std::filesystem;
 
@@ -86,7 +87,7 @@ const bench_programs& programs() {
 
 // Seconds to read the program once, or a negative value when it fails.
 double read_once(const program_files& program) {
-    px::pool_create();
+    px::pool_create(px::save_file);
     px::reset_program();
     auto start = std::chrono::steady_clock::now();
     int result = px::read_file(program.link_file.c_str());

@@ -34,6 +34,7 @@
 #include "driver/helpers.h"
 #include "driver/object_dump.h"
 #include "files/config.h"
+#include "platform/clock.h"
 
 namespace fs = std::filesystem;
 

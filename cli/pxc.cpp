@@ -29,10 +29,10 @@
 
 #include "driver/diagnostics.h"
 #include "driver/driver.h"
-#include "driver/helpers.h"
 #include "driver/source_places.h"
 #include "dump.h"
-#include "files/file_names.h"
+#include "platform/clock.h"
+#include "platform/file_names.h"
 #include "report.h"
 
 #ifndef PXC_VERSION

@@ -4,9 +4,9 @@
 
 #include <cstddef>
 
-#include "steps/scan.h"
-
 namespace px {
+
+struct scan_result;  // steps/scan.h
 
 // Caps the bytes the pool may take from the system (0 = no cap). Library-wide,
 // for tests that need to reach the out-of-memory path.

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/helpers.h"
+#include "platform/clock.h"
 
 namespace pxfuzz {
 

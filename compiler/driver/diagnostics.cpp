@@ -14,8 +14,8 @@
 #include "driver/helpers.h"
 #include "driver/source_places.h"
 #include "driver/utilities.h"
-#include "files/file_names.h"
-#include "files/save_file.h"
+#include "platform/clock.h"
+#include "platform/file_names.h"
 
 namespace px {
 
@@ -103,19 +103,36 @@ void report_step_error(const char* instruction_text, const char* format, ...) {
     add_to_file(program_file(".err"), mode_binary, record, sizeof record);
 }
 
+bool write_text_file(unique_file file, const char* name, const text_file_messages& messages,
+                     const std::function<bool(std::FILE*)>& write) {
+    if (!file) {
+        log_message(messages.failure_level, messages.cannot_open, name);
+        return false;
+    }
+    log_message(LOG_INFO, messages.saving, name);
+    bool written = write(file.get()) && !std::ferror(file.get());
+    written = std::fclose(file.release()) == 0 && written;
+    if (!written) {
+        log_message(messages.failure_level, messages.cannot_write, name);
+        return false;
+    }
+    log_message(LOG_INFO, messages.saved, name);
+    return true;
+}
+
 void version_banner(int major, int minor) {
     version_word = (static_cast<uint32_t>(major & 0xF) << 20) | (static_cast<uint32_t>(minor & 0xF) << 16);
     log_message(LOG_INFO, "Plexa Compiler beta V%d.%db.", major, minor);
 }
 
-void panic_save(const char* message, const char* file_name, const char* farewell) {
+void panic_save(const char* message, const char* file_name, const char* farewell, program_saver save) {
     log_message(LOG_ERROR, "%s", message);
     pause_seconds(5);
     bool saved = false;
     // No one can be asked for another name: every try uses the same one.
     for (int attempt = 0; attempt < 6 && !saved; ++attempt) {
         try {
-            saved = save_file(file_name) == 0;
+            saved = save && save(file_name) == 0;
         } catch (const build_abort&) {
             saved = false;
         }

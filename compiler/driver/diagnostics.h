@@ -3,6 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
+
+#include "driver/model.h"
+#include "driver/utilities.h"
 
 namespace px {
 
@@ -23,8 +28,23 @@ inline int version_major() { return (version_word >> 20) & 0xF; }
 inline int version_minor() { return (version_word >> 16) & 0xF; }
 void version_banner(int major, int minor);
 
-// Last words of a build without memory: log, save the program, say goodbye.
-void panic_save(const char* message, const char* file_name, const char* farewell);
+// Last words of a build without memory: log, save the program with save,
+// say goodbye.
+void panic_save(const char* message, const char* file_name, const char* farewell, program_saver save);
+
+// The log lines of writing one whole text file; each takes the file's name.
+struct text_file_messages {
+    int failure_level;         // LOG_WARNING or LOG_ERROR
+    const char* cannot_open;
+    const char* saving;
+    const char* cannot_write;  // a failed write or close: a full disk shows at the close
+    const char* saved;
+};
+
+// Logs and writes the file just opened (null when it would not open) through
+// write, closes it and logs the outcome. True when it was written whole.
+bool write_text_file(unique_file file, const char* name, const text_file_messages& messages,
+                     const std::function<bool(std::FILE*)>& write);
 
 // Size of one error-file record and of its text field.
 constexpr int ERROR_RECORD_SIZE = 92;

@@ -17,8 +17,9 @@
 #include "driver/utilities.h"
 #include "driver/xref.h"
 #include "files/config.h"
-#include "files/file_names.h"
+#include "platform/file_names.h"
 #include "files/read_file.h"
+#include "files/save_file.h"
 #include "steps/frame.h"
 
 namespace px {
@@ -161,7 +162,7 @@ int32_t run_export(const char* path) {
         recording->written_numbers.clear();
         recording->pending = false;
     }
-    if (!pool_create()) return 0;
+    if (!pool_create(save_file)) return 0;
 
     build_log = open_file("pxlinker.log", "w+");
     static const char banner[] = "PXBuilder V1.0, April 14, 2003 \r\n\n";

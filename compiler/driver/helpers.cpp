@@ -1,16 +1,8 @@
 #include "driver/helpers.h"
 
 #include <cctype>
-#include <chrono>
-#include <ctime>
-#include <thread>
 
 namespace px {
-
-namespace {
-bool pauses_enabled = true;
-pause_function pause_instead = nullptr;
-}
 
 std::size_t find_extension(std::string_view name) {
     std::size_t dot = name.rfind('.');
@@ -34,18 +26,5 @@ bool is_name_delimiter(char c) {
     if (std::isalnum(u)) return false;
     return !(c == '_' || c == '.' || c == ':' || c == '\\' || c == '/');
 }
-
-void pause_seconds(int n) {
-    if (!pauses_enabled || n <= 0) return;
-    if (pause_instead) return pause_instead(n);
-    // Wait until the clock's whole seconds have advanced by n, sleeping
-    // between looks so that a waiting build burns no processor time.
-    std::time_t target = std::time(nullptr) + n;
-    while (std::time(nullptr) < target) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-}
-
-void set_pauses_enabled(bool enabled) { pauses_enabled = enabled; }
-
-void set_pause_function(pause_function f) { pause_instead = f; }
 
 }  // namespace px

@@ -17,17 +17,5 @@ const char* plural_suffix(long count);
 // True for the terminator and for every character that is not a letter, a
 // digit or one of "_.:\/".
 bool is_name_delimiter(char c);
-// Waits until the clock's whole seconds have advanced by n. Sleeps.
-void pause_seconds(int n);
 
-}  // namespace px
-
-namespace px {
-// Callers with no one to read the log (pxc, a suite of builds) turn the waits
-// off; the library itself always waits.
-void set_pauses_enabled(bool enabled);
-// What a wait does instead of watching the clock, or null for the clock: a
-// seam through which a test sees that a wait was asked for.
-using pause_function = void (*)(int seconds);
-void set_pause_function(pause_function f);
 }  // namespace px

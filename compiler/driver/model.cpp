@@ -69,6 +69,7 @@ struct build_pool {
 std::unique_ptr<build_pool> pool;
 std::size_t pool_limit = 0;
 bool in_panic = false;
+program_saver panic_saver = nullptr;
 uint64_t generation = 0;
 
 // Adapter so that pmr containers of the build take their memory through
@@ -123,8 +124,9 @@ void free_comments(list_node* list) {
 
 // --- pool ------------------------------------------------------------------
 
-bool pool_create() {
+bool pool_create(program_saver saver) {
     pool_destroy();
+    panic_saver = saver;
     auto p = std::make_unique<build_pool>();
     p->system.limit = pool_limit;
     try {
@@ -163,7 +165,7 @@ void* pool_alloc(std::size_t size, bool no_panic) {
     if (no_panic) return nullptr;
     in_panic = true;
     panic_save("(Out of Memory):  Saving to file \"OMNA.VEP\".", "omna.vep",
-               "Can't cope without a memory fix ... Good Bye.");
+               "Can't cope without a memory fix ... Good Bye.", panic_saver);
     in_panic = false;
     throw build_abort{};
 }

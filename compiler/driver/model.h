@@ -75,9 +75,14 @@ inline output_change* output_change_of(list_node* n) { return static_cast<output
 // library.
 struct build_abort {};
 
+// Saves the program under file_name; 0 when saved.
+using program_saver = int (*)(const char* file_name);
+
 // Creates the build's pool with its first 32768 bytes. False when even those
-// cannot be had.
-bool pool_create();
+// cannot be had. When memory runs out, the pool makes its panic save with
+// saver: the caller hands it over, so the pool needs nothing of the files
+// that the saver writes.
+bool pool_create(program_saver saver);
 // Releases the pool and every block taken from it.
 void pool_destroy();
 // Counts the pools created so far. State that points into a pool (the

@@ -7,7 +7,7 @@
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
-#include "files/file_names.h"
+#include "platform/file_names.h"
 
 namespace px {
 

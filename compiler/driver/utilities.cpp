@@ -1,6 +1,5 @@
 #include "driver/utilities.h"
 
-#include "driver/diagnostics.h"
 
 namespace px {
 
@@ -54,23 +53,6 @@ bool equal_folded(std::string_view a, std::string_view b) {
 bool starts_with_folded(const char* text, const char* word) {
     for (; *word; ++word, ++text)
         if (*text == '\0' || fold_case(*text) != fold_case(*word)) return false;
-    return true;
-}
-
-bool write_text_file(unique_file file, const char* name, const text_file_messages& messages,
-                     const std::function<bool(std::FILE*)>& write) {
-    if (!file) {
-        log_message(messages.failure_level, messages.cannot_open, name);
-        return false;
-    }
-    log_message(LOG_INFO, messages.saving, name);
-    bool written = write(file.get()) && !std::ferror(file.get());
-    written = std::fclose(file.release()) == 0 && written;
-    if (!written) {
-        log_message(messages.failure_level, messages.cannot_write, name);
-        return false;
-    }
-    log_message(LOG_INFO, messages.saved, name);
     return true;
 }
 

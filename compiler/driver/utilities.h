@@ -1,5 +1,5 @@
 // Library-wide utilities: an owning C file handle, printf into a string,
-// ASCII case folding, and writing a whole text file with its log messages.
+// ASCII character classes and case folding.
 // ASCII only, on purpose: names and keywords fold the same whatever locale a
 // calling program has set.
 #pragma once
@@ -7,7 +7,6 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,6 +26,11 @@ __attribute__((format(printf, 1, 2)))
 #endif
 std::string format(const char* fmt, ...);
 
+// C's isspace in the "C" locale. Line ends count as blanks, so CR LF text
+// reads like LF text. EOF is no blank.
+inline bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+inline bool is_digit(int c) { return c >= '0' && c <= '9'; }
+
 inline char fold_case(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 inline char upper_case(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 std::string folded(std::string_view text);
@@ -36,19 +40,5 @@ bool equal_folded(std::string_view a, std::string_view b);
 int compare_folded(const char* a, const char* b);
 // True when text begins with word, whatever the case of either.
 bool starts_with_folded(const char* text, const char* word);
-
-// The log lines of writing one whole text file; each takes the file's name.
-struct text_file_messages {
-    int failure_level;         // LOG_WARNING or LOG_ERROR
-    const char* cannot_open;
-    const char* saving;
-    const char* cannot_write;  // a failed write or close: a full disk shows at the close
-    const char* saved;
-};
-
-// Logs and writes the file just opened (null when it would not open) through
-// write, closes it and logs the outcome. True when it was written whole.
-bool write_text_file(unique_file file, const char* name, const text_file_messages& messages,
-                     const std::function<bool(std::FILE*)>& write);
 
 }  // namespace px

@@ -7,7 +7,6 @@
 #include "driver/xref.h"
 
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <memory>
 #include <memory_resource>
@@ -19,7 +18,8 @@
 #include "driver/source_places.h"
 #include "driver/utilities.h"
 #include "files/config.h"
-#include "files/file_names.h"
+#include "platform/clock.h"
+#include "platform/file_names.h"
 
 namespace px {
 
@@ -66,19 +66,6 @@ usage_list& list_of(int kind) {
 }
 
 
-
-// The classic 24-character form, "Wed Jun 30 21:49:08 1993", in English
-// whatever the locale.
-std::string local_date() {
-    static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::time_t now = std::time(nullptr);
-    std::tm t{};
-    if (!localtime_r(&now, &t)) return std::string(24, ' ');
-    return format("%.3s %.3s%3d %.2d:%.2d:%.2d %d", days[(t.tm_wday % 7 + 7) % 7], months[(t.tm_mon % 12 + 12) % 12],
-                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, 1900 + t.tm_year);
-}
 
 // Names may come with either separator: the old platform's '\' or '/'.
 std::string_view base_name(std::string_view name) {

@@ -15,7 +15,7 @@
 #include "driver/diagnostics.h"
 #include "driver/source_places.h"
 #include "driver/utilities.h"
-#include "files/file_names.h"
+#include "platform/file_names.h"
 #include "test_hooks.h"
 
 namespace px {
@@ -69,11 +69,6 @@ const char* const FALLBACK_FOLDER = "/lib";
 const char* const NO_MODEL = "<null>";
 
 
-// Line ends count as blanks, so CR LF files read like LF files.
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The file's text and the reading position in it.
 struct fig_text {

@@ -14,11 +14,10 @@
 #include <string>
 
 #include "driver/diagnostics.h"
-#include "driver/helpers.h"
 #include "driver/source_places.h"
 #include "driver/utilities.h"
 #include "files/config.h"
-#include "files/file_names.h"
+#include "platform/file_names.h"
 #include "files/save_file.h"
 
 namespace px {
@@ -40,7 +39,6 @@ constexpr uint64_t MAX_VALUE = 65535;
 constexpr uint64_t SATURATED = uint64_t{1} << 32;
 
 bool is_blank(int c) { return c != EOF && std::isspace(static_cast<unsigned char>(c)); }
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 // Skips white space; returns the first other character (or EOF), consumed.
 int next_non_blank(std::FILE* f) {

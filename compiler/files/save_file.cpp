@@ -22,7 +22,8 @@
 #include "driver/utilities.h"
 #include "files/config.h"
 #include "files/data_table_file.h"
-#include "files/file_names.h"
+#include "platform/clock.h"
+#include "platform/file_names.h"
 
 namespace px {
 

@@ -17,6 +17,7 @@
 
 #include "driver/diagnostics.h"
 #include "driver/source_places.h"
+#include "driver/utilities.h"
 #include "files/config.h"
 
 namespace px {
@@ -76,8 +77,6 @@ constexpr uint64_t OUTPUT_NUMBER_LIMIT = 32767;
 // Digits shown of an over-long number in a message.
 constexpr std::size_t DIGITS_SHOWN = 20;
 
-bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
 bool is_printable(int c) { return c >= 0x20 && c <= 0x7E; }
 
 // Where a part of a step began.

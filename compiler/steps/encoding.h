@@ -13,16 +13,9 @@
 #include "steps/goto_destination.h"
 #include "steps/opcodes.h"
 #include "steps/operands.h"
+#include "steps/scan.h"
 
 namespace px {
-
-// The working text is lowercased, so words compare as written.
-inline bool starts_with(const char* at, const char* word) { return std::strncmp(at, word, std::strlen(word)) == 0; }
-
-inline const char* skip_blanks(const char* at) {
-    while (is_blank(*at)) ++at;
-    return at;
-}
 
 // The opcode of a goto clause: as named for "next", with the step-form bit
 // for a particular step (whose index then follows).

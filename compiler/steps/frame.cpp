@@ -85,10 +85,6 @@ bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <
 
 }  // namespace
 
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 bool is_operator_char(char c) { return c != '\0' && std::strchr("()<>=+*/%&|~^", c) != nullptr; }
 
 const char* next_token(const char* cursor) {

@@ -24,8 +24,6 @@ int find_keyword(const char* word);
 const char* next_token(const char* cursor);
 // True for the thirteen characters that are tokens of their own.
 bool is_operator_char(char c);
-// Blank as the C library classifies it.
-bool is_blank(char c);
 
 // The one way to add code: bump the write position, store the byte. Stops
 // silently at the end of the buffer (the step is then reported too long).

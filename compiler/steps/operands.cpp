@@ -27,7 +27,6 @@ const char PROTO_SYNTAX[] = "Syntax:  proto#<1-8>:<bit#<1-32> | byte#<1-4> | wor
 
 bool in_range(int32_t n, int32_t low, int32_t high) { return n >= low && n <= high; }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 const operand_code* code1(operand_code* out, uint8_t a) {
     out->bytes[0] = 1;

@@ -16,14 +16,12 @@
 #include <climits>
 #include <cstdarg>
 
-#include "steps/encoding.h"
 #include "test_hooks.h"
 
 namespace px {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Reads an optionally signed decimal number of at most width characters
 // (0 = any). Returns where it ended, or nullptr when no digit was found.

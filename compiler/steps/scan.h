@@ -10,9 +10,20 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
+#include "driver/utilities.h"
+
 namespace px {
+
+inline const char* skip_blanks(const char* at) {
+    while (is_blank(*at)) ++at;
+    return at;
+}
+
+// The working text is lowercased, so words compare as written.
+inline bool starts_with(const char* at, const char* word) { return std::strncmp(at, word, std::strlen(word)) == 0; }
 
 struct scan_result {
     int count;         // conversions made before the first mismatch

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "driver/helpers.h"
+#include "platform/clock.h"
 
 namespace {
 

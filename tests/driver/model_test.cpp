@@ -6,6 +6,7 @@
 
 #include "driver/build_state.h"
 #include "driver/model.h"
+#include "files/save_file.h"
 #include "test_hooks.h"
 #include "test_support.h"
 
@@ -120,7 +121,7 @@ TEST_F(ProgramModel, DataTableStartsZeroedAndEmptyTableHasNoElements) {
 TEST(BuildPool, CappedPoolRefusesWithoutPanicWhenAskedTo) {
     pxtest::scratch_dir dir;
     set_pool_limit(64 * 1024);
-    ASSERT_TRUE(pool_create());
+    ASSERT_TRUE(pool_create(save_file));
     reset_program();
     void* big = pool_alloc(1 << 20, true);
     EXPECT_EQ(big, nullptr);
@@ -132,7 +133,7 @@ TEST(BuildPool, CappedPoolRefusesWithoutPanicWhenAskedTo) {
 TEST(BuildPool, PoolSmallerThanItsFirstBlockCannotBeCreated) {
     pxtest::scratch_dir dir;
     set_pool_limit(1000);
-    EXPECT_FALSE(pool_create());
+    EXPECT_FALSE(pool_create(save_file));
     EXPECT_FALSE(pool_exists());
     set_pool_limit(0);
 }

@@ -9,10 +9,11 @@
 #include <stdexcept>
 
 #include "driver/build_state.h"
-#include "driver/helpers.h"
 #include "driver/model.h"
 #include "files/config.h"
+#include "files/save_file.h"
 #include "test_hooks.h"
+#include "platform/clock.h"
 
 namespace fs = std::filesystem;
 
@@ -78,7 +79,7 @@ file_size_limit::~file_size_limit() {
 }
 
 memory_build::memory_build(const char* name) {
-    if (!px::pool_create()) throw std::runtime_error("cannot create the build pool");
+    if (!px::pool_create(px::save_file)) throw std::runtime_error("cannot create the build pool");
     px::reset_program();
     if (name) px::the_program.name = px::pool_strdup(name);
     px::error_count = 0;

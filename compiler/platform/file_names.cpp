@@ -11,7 +11,7 @@
 // A component that does not exist keeps its own spelling, so a new file is
 // created under its own name in the folder found that way.
 #include "driver/utilities.h"
-#include "files/file_names.h"
+#include "platform/file_names.h"
 
 #include <dirent.h>
 #include <fcntl.h>

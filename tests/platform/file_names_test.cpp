@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "files/file_names.h"
+#include "platform/file_names.h"
 #include "test_support.h"
 
 TEST(file_names, absolute_paths_walk_from_the_root_and_the_rest_of_a_missing_folder_stays_as_written) {
