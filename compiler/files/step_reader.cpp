@@ -12,7 +12,10 @@
 // in 64 bits and refused, never wrapped, when they outgrow their field.
 #include "files/step_reader.h"
 
+#include <sys/stat.h>
+
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include "driver/diagnostics.h"
@@ -22,50 +25,55 @@
 
 namespace px {
 
-int text_input::get() {
-    if (has_pushed) {
-        has_pushed = false;
-        got_line = pushed_line;
-        got_column = pushed_column;
-        return pushed;
+text_input::text_input(std::FILE* f) : open(f != nullptr) {
+    if (!f) return;
+    // A file that says its size is read in one call (the spare byte sees the
+    // end); any other in blocks that double. A short read is the end or an
+    // error.
+    std::size_t room = 65536;
+    struct stat info;
+    if (::fstat(::fileno(f), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+        room = static_cast<std::size_t>(info.st_size) + 1;
+    std::size_t have = 0;
+    for (text.resize(room);; text.resize(text.size() * 2)) {
+        have += std::fread(text.data() + have, 1, text.size() - have, f);
+        if (have < text.size()) break;
     }
-    if (!file) return EOF;
-    int c = getc_unlocked(file);
-    got_line = line;
-    got_column = column;
-    if (c == '\r') {
-        // CR LF is one line end; a lone CR stays what it is.
-        int next = getc_unlocked(file);
-        if (next == '\n') c = '\n';
-        else if (next != EOF) std::ungetc(next, file);
-    }
-    if (c == '\n') {
-        ++line;
-        column = 1;
-    } else if (c != EOF) {
-        ++column;
-    }
-    return c;
-}
-
-bool text_input::unget(int c) {
-    if (c == EOF || has_pushed) return false;
-    pushed = c;
-    pushed_line = got_line;
-    pushed_column = got_column;
-    has_pushed = true;
-    return true;
+    text.resize(have);
+    std::fclose(f);
 }
 
 void text_input::close() {
-    if (file) std::fclose(file);
-    file = nullptr;
+    open = false;
     has_pushed = false;
+    std::string().swap(text);
+    next = 0;
 }
 
 void skip_past(text_input& in, int c) {
-    for (int got = in.get(); got != EOF && got != c; got = in.get()) {
+    int got = in.get();
+    if (got == EOF || got == c || !in.open) return;
+    if (c == '\r' || c == EOF) {
+        // A CR is only itself when no LF follows: no shortcut.
+        while (got != EOF && got != c) got = in.get();
+        return;
     }
+    // Find c in memory and move the position past it as get() would have.
+    const char* base = in.text.data();
+    const std::size_t size = in.text.size();
+    const char* found = static_cast<const char*>(std::memchr(base + in.next, c, size - in.next));
+    std::size_t at = found ? static_cast<std::size_t>(found - base) : size;
+    // A CR LF pair is the one line end get() gives for '\n'; it stands at the CR.
+    if (found && c == '\n' && at > in.next && base[at - 1] == '\r') --at;
+    const char* from = base + in.next;
+    const char* last_lf = nullptr;
+    for (const char* p = from; (p = static_cast<const char*>(std::memchr(p, '\n', base + at - p))); ++p) {
+        ++in.line;
+        last_lf = p;
+    }
+    in.column = last_lf ? static_cast<uint32_t>(base + at - last_lf) : in.column + static_cast<uint32_t>(at - in.next);
+    in.next = at;
+    in.get();  // c itself, or EOF noting where the text ended
 }
 
 namespace {

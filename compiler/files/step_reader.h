@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "driver/model.h"
 
@@ -10,30 +11,64 @@ namespace px {
 
 // A text file read one character at a time with one character of push-back.
 // Files from the old platform end their lines in CR LF; every pair arrives
-// here as a single LF, so such a file reads exactly as its LF copy. The file
-// is closed when the input goes, however the read ends.
+// here as a single LF, so such a file reads exactly as its LF copy.
+//
+// The file is read whole when the input is made and closed at once; the
+// characters then come from memory. A read error ends the text where it
+// happened, as it would end a read one character at a time.
 //
 // It also knows where each character stood, for messages that point at the
 // source: lines from 1, columns in bytes from 1, a CR LF pair being the end
 // of its line.
 struct text_input {
-    std::FILE* file = nullptr;
+    std::string text;
+    std::size_t next = 0;  // index in text of the next character
+    bool open = false;
     int pushed = EOF;
     bool has_pushed = false;
     uint32_t line = 1, column = 1;          // of the next character from the file
     uint32_t got_line = 1, got_column = 1;  // of the character get() returned last
     uint32_t pushed_line = 1, pushed_column = 1;
 
-    explicit text_input(std::FILE* f) : file(f) {}
-    ~text_input() { close(); }
+    // Takes the file (null for none) and closes it.
+    explicit text_input(std::FILE* f);
     text_input(const text_input&) = delete;
     text_input& operator=(const text_input&) = delete;
 
     // The next character, or EOF.
-    int get();
+    int get() {
+        if (has_pushed) {
+            has_pushed = false;
+            got_line = pushed_line;
+            got_column = pushed_column;
+            return pushed;
+        }
+        if (!open) return EOF;
+        got_line = line;
+        got_column = column;
+        if (next == text.size()) return EOF;
+        int c = static_cast<unsigned char>(text[next++]);
+        if (c == '\n' || (c == '\r' && next < text.size() && text[next] == '\n')) {
+            // CR LF is one line end; a lone CR stays what it is.
+            next += c == '\r';
+            ++line;
+            column = 1;
+            return '\n';
+        }
+        ++column;
+        return c;
+    }
     // Gives c back to the next get(). False when c is EOF or a character is
     // already waiting.
-    bool unget(int c);
+    bool unget(int c) {
+        if (c == EOF || has_pushed) return false;
+        pushed = c;
+        pushed_line = got_line;
+        pushed_column = got_column;
+        has_pushed = true;
+        return true;
+    }
+    // Drops the rest of the text.
     void close();
 };
 
