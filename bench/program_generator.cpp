@@ -412,6 +412,7 @@ project_files generator::write_project(const fs::path& folder, const std::string
     columns_ = shape.columns;
     const std::string dashes(75, '-');
     std::ofstream v;
+    int owed = 0;
     for (current_ = 0; current_ < steps_.size(); ++current_) {
         int in_file = static_cast<int>(current_) % shape.steps_per_file;
         if (in_file == 0) {
@@ -443,15 +444,22 @@ project_files generator::write_project(const fs::path& folder, const std::string
         v << "\n" << header << s.label << "\n";
         if (chance(15)) v << "    ;;; step " << s.number << " of the line\n";
         v << "    " << dashes << saved_outputs() << "\n    " << dashes << "\n";
-        for (int i = 0; i < shape.lines_per_step; ++i) {
+        // A "do" or "done" stands in a step of its own; the next step takes the lines it leaves.
+        int lines = shape.lines_per_step + owed;
+        owed = 0;
+        for (int i = 0; i < lines; ++i) {
             bool alone = false;
             std::string text = chance(shape.full_percent) ? instruction(alone) : spelled(short_instruction());
-            if (alone) {
-                --i;  // a "do" or "done" only in a step of its own
+            if (alone && i > 0) {
+                --i;
                 continue;
             }
             v << "    " << text << "\n";
             ++out.instruction_lines;
+            if (alone) {
+                owed = lines - 1;
+                break;
+            }
         }
     }
     v.close();
