@@ -186,7 +186,7 @@ for name, _, _ in commands:
 print()
 
 def figure(text, value, target, holds):
-    print("%-58s %s  (target %s)%s" % (text + ":", value, target, "" if holds else "  MISSED"))
+    print("%-64s %s  (target %s)%s" % (text + ":", value, target, "" if holds else "  MISSED"))
 
 pxc_large, pxc_small = "pxc, %d steps" % large["steps"], "pxc, %d steps" % small["steps"]
 as_speed = (med["as, %d lines" % asm_lines] / asm_lines) / (med[pxc_large] / large["lines"])
