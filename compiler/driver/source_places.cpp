@@ -21,8 +21,7 @@ const std::string* working_text = nullptr;
 std::string_view working() { return working_text ? std::string_view(working_text->c_str()) : std::string_view(); }
 
 const place* find_place(const void* node, place_kind kind, int32_t value = 0) {
-    auto at = recording->places.find({node, kind, value});
-    return at == recording->places.end() ? nullptr : &at->second;
+    return recording->places.find({node, kind, value});
 }
 
 source_location location_of(const place& p) {
@@ -91,11 +90,11 @@ uint32_t note_file(const char* name) {
 
 void note_place(const void* node, place_kind kind, int32_t value, uint32_t file, uint32_t line, uint32_t column) {
     if (!recording) return;
-    recording->places[{node, kind, value}] = place{file, line, column};
+    recording->places.note({node, kind, value}, place{file, line, column});
 }
 
 void note_step_written(const void* step_node, uint32_t number) {
-    if (recording) recording->written_numbers[step_node] = number;
+    if (recording) recording->written_numbers.note(step_node, number);
 }
 
 void note_message_place(uint32_t file, uint32_t line, uint32_t column) {
@@ -150,8 +149,8 @@ void record_step_error(const char* instruction_text, const std::string& message)
     d.message = message;
     if (!is_end(current_step)) {
         d.step = step_of(current_step)->number;
-        auto written = recording->written_numbers.find(current_step);
-        d.step_as_written = written == recording->written_numbers.end() ? d.step : written->second;
+        const uint32_t* written = recording->written_numbers.find(current_step);
+        d.step_as_written = written ? *written : d.step;
     }
     const place* p = nullptr;
     uint32_t offset = 0;

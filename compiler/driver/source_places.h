@@ -8,9 +8,10 @@
 // message is issued, because the nodes go with the build's pool.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "driver/model.h"
@@ -41,6 +42,50 @@ struct place {
     uint32_t column;
 };
 
+// A table from node keys to values. A build notes tens of thousands of
+// places, in reading order, and looks up only the few that messages need: a
+// note is an append, and the table is sorted when a look-up finds it
+// unsorted. The last value noted for a key wins.
+template <typename Key, typename Value, typename Less>
+class note_table {
+public:
+    void note(const Key& key, const Value& value) {
+        entries_.push_back({key, value});
+        sorted_ = false;
+    }
+    const Value* find(const Key& key) {
+        if (!sorted_) sort();
+        auto at = std::lower_bound(entries_.begin(), entries_.end(), key,
+                                   [](const entry& e, const Key& k) { return Less()(e.key, k); });
+        return at != entries_.end() && !Less()(key, at->key) ? &at->value : nullptr;
+    }
+    void clear() {
+        entries_.clear();
+        sorted_ = true;
+    }
+
+private:
+    struct entry {
+        Key key;
+        Value value;
+    };
+    void sort() {
+        // Stable, so that of equal keys the one noted last stays last; then
+        // it alone is kept.
+        std::stable_sort(entries_.begin(), entries_.end(),
+                         [](const entry& a, const entry& b) { return Less()(a.key, b.key); });
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (i + 1 < entries_.size() && !Less()(entries_[i].key, entries_[i + 1].key)) continue;
+            entries_[kept++] = entries_[i];
+        }
+        entries_.resize(kept);
+        sorted_ = true;
+    }
+    std::vector<entry> entries_;
+    bool sorted_ = true;
+};
+
 struct build_recording {
     std::string path;  // what the caller asked to build: where file-wide messages go
     std::vector<diagnostic> diagnostics;
@@ -54,14 +99,16 @@ struct build_recording {
         int32_t value;  // the output number of an output-change entry
         bool operator==(const key&) const = default;
     };
-    struct key_hash {
-        std::size_t operator()(const key& k) const noexcept {
-            return std::hash<const void*>()(k.node) ^ (std::size_t(k.kind) << 1) ^ (std::size_t(uint32_t(k.value)) << 3);
+    struct key_less {
+        bool operator()(const key& a, const key& b) const noexcept {
+            if (a.node != b.node) return std::less<const void*>()(a.node, b.node);
+            if (a.kind != b.kind) return a.kind < b.kind;
+            return a.value < b.value;
         }
     };
     std::vector<std::string> files;
-    std::unordered_map<key, place, key_hash> places;
-    std::unordered_map<const void*, uint32_t> written_numbers;  // step node -> number as written
+    note_table<key, place, key_less> places;
+    note_table<const void*, uint32_t, std::less<const void*>> written_numbers;  // step node -> number as written
     bool pending = false;  // the next message happened at `pending_place`
     place pending_place{};
     const char* operand = nullptr;  // the operand being read, inside the working text

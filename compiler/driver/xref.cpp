@@ -6,6 +6,7 @@
 // and goes with it; clear_usage only forgets the old lists.
 #include "driver/xref.h"
 
+#include <charconv>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -75,8 +76,14 @@ std::string_view base_name(std::string_view name) {
 
 // "    [n]  text" padded to 68 columns. A longer text is cut after 67
 // characters with a '\' and goes on at column 0, as often as needed.
-std::string use_line(const use_entry& use) {
-    std::string line = format("    %6s  ", format("[%d]", static_cast<int>(use.step_number)).c_str());
+void append_use_line(std::string& line, const use_entry& use) {
+    char number[16] = "[";
+    char* end = std::to_chars(number + 1, number + sizeof number - 1, static_cast<int>(use.step_number)).ptr;
+    *end++ = ']';
+    std::size_t width = static_cast<std::size_t>(end - number);
+    line.append(4 + (width < 6 ? 6 - width : 0), ' ');
+    line.append(number, width);
+    line.append(2, ' ');
     std::string_view text = use.text;
     if (text.size() <= TEXT_COLUMNS) {
         line += text;
@@ -90,13 +97,20 @@ std::string use_line(const use_entry& use) {
         line += text;
     }
     line += '\n';
-    return line;
 }
 
-std::string entry_header(int kind, int64_t number) {
-    if (kind == KIND_DIGITAL_OUTPUT && number == 0)
-        return format("\nDigital Outputs #1-%d\n", static_cast<int>(param_value(PARAM_DIGITAL_OUTPUTS)));
-    return format("\n%s #%ld\n", kind_names[kind], static_cast<long>(number));
+void append_entry_header(std::string& out, int kind, int64_t number) {
+    char digits[24];
+    if (kind == KIND_DIGITAL_OUTPUT && number == 0) {
+        out += "\nDigital Outputs #1-";
+        number = static_cast<int>(param_value(PARAM_DIGITAL_OUTPUTS));
+    } else {
+        out += '\n';
+        out += kind_names[kind];
+        out += " #";
+    }
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<long>(number)).ptr);
+    out += '\n';
 }
 
 bool put(std::FILE* out, const std::string& text) {
@@ -115,14 +129,25 @@ bool write_map(std::FILE* out, const char* file_name) {
     dated += "\r\n\n";
     if (!put(out, dated)) return false;
 
+    // The entries are made in memory and go out in blocks of a quarter
+    // megabyte: few writes, and little memory however large the map.
+    constexpr std::size_t BLOCK = 256 * 1024;
+    std::string entries;
+    entries.reserve(BLOCK + 4096);
     for (int kind = FIRST_MAPPED_KIND; kind < KIND_COUNT; ++kind) {
         if (!usage[kind]) continue;
         for (const auto& [number, uses] : *usage[kind]) {
-            if (!put(out, entry_header(kind, number))) return false;
-            for (const use_entry& use : uses)
-                if (!put(out, use_line(use))) return false;
+            append_entry_header(entries, kind, number);
+            for (const use_entry& use : uses) {
+                append_use_line(entries, use);
+                if (entries.size() >= BLOCK) {
+                    if (!put(out, entries)) return false;
+                    entries.clear();
+                }
+            }
         }
     }
+    if (!put(out, entries)) return false;
     // Whatever is still buffered must reach the disk as well.
     return std::fflush(out) == 0;
 }
