@@ -56,6 +56,11 @@ using usage_list = std::pmr::map<int64_t, use_list>;
 usage_list* usage[KIND_COUNT] = {};
 uint64_t usage_generation = 0;  // the pool the lists live in
 
+// The list of each small number, found again without a walk down the map.
+// Outside the pool, so the pool is asked for exactly what the map asks.
+constexpr int64_t INDEXED_NUMBERS = 65536;
+std::vector<use_list*> number_index[KIND_COUNT];
+
 usage_list& list_of(int kind) {
     // Lists of an earlier build's pool are gone with it.
     if (usage_generation != pool_generation()) clear_usage();
@@ -158,6 +163,7 @@ void clear_usage() {
     // The old lists belonged to the pool of their build; they are not
     // touched, only forgotten.
     for (usage_list*& list : usage) list = nullptr;
+    for (std::vector<use_list*>& index : number_index) index.clear();
     usage_generation = pool_generation();
 }
 
@@ -182,7 +188,19 @@ void record_usage(int kind, int32_t number, list_node* step_node, list_node* ins
     }
     uint32_t step_number = (!step_node || is_end(step_node)) ? 0 : step_of(step_node)->number;
 
-    use_list& uses = list_of(kind)[key];
+    use_list* found = nullptr;
+    std::vector<use_list*>& index = number_index[kind];
+    bool indexed = key >= 0 && key < INDEXED_NUMBERS;
+    if (indexed && usage_generation == pool_generation() && static_cast<std::size_t>(key) < index.size())
+        found = index[static_cast<std::size_t>(key)];
+    if (!found) {
+        found = &list_of(kind)[key];
+        if (indexed) {
+            if (index.size() <= static_cast<std::size_t>(key)) index.resize(static_cast<std::size_t>(key) + 1);
+            index[static_cast<std::size_t>(key)] = found;
+        }
+    }
+    use_list& uses = *found;
     // One instruction naming a resource twice, or an output turned on again
     // before it was turned off, is listed once.
     if (!uses.empty() && uses.back().source == source) return;

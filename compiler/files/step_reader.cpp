@@ -43,6 +43,45 @@ text_input::text_input(std::FILE* f) : open(f != nullptr) {
     std::fclose(f);
 }
 
+int text_input::take_line(std::string& out) {
+    if (has_pushed || !open) {
+        int c = get();
+        if (c == EOF || c == '\n') return c;
+        out.push_back(static_cast<char>(c));
+    }
+    const char* base = text.data();
+    const char* found = static_cast<const char*>(std::memchr(base + next, '\n', text.size() - next));
+    std::size_t end = found ? static_cast<std::size_t>(found - base) : text.size();
+    // The CR of a CR LF pair belongs to the line end.
+    if (found && end > next && base[end - 1] == '\r') --end;
+    out.append(base + next, end - next);
+    column += static_cast<uint32_t>(end - next);
+    next = end;
+    return get();
+}
+
+void text_input::take_blanks() {
+    const char* base = text.data();
+    const std::size_t size = text.size();
+    if (!has_pushed && open) {
+        for (; next < size && is_blank(static_cast<unsigned char>(base[next])); ++next) {
+            char c = base[next];
+            if (c == '\n') {
+                ++line;
+                column = 1;
+            } else if (!(c == '\r' && next + 1 < size && base[next + 1] == '\n')) {
+                ++column;
+            }
+        }
+    }
+    for (int c = get(); c != EOF; c = get()) {
+        if (!is_blank(c)) {
+            unget(c);
+            return;
+        }
+    }
+}
+
 void text_input::close() {
     open = false;
     has_pushed = false;
@@ -114,16 +153,7 @@ void push_back(source& s, int c, int level) {
     if (!s.in.unget(c)) log_message(level, "The ungetc() function returned EOF.");
 }
 
-void skip_blanks(source& s) {
-    for (;;) {
-        int c = s.in.get();
-        if (c == EOF) return;
-        if (!is_blank(c)) {
-            push_back(s, c, LOG_WARNING);
-            return;
-        }
-    }
-}
+void skip_blanks(source& s) { s.in.take_blanks(); }
 
 // A run of digits starting with first into s.text; value saturates just past
 // limit so that no run, however long, can wrap. Returns the character after
@@ -231,7 +261,10 @@ bool read_comment(source& s) {
     do c = s.in.get();
     while (c == ';');
     s.text.clear();
-    for (; c != EOF && c != '\n'; c = s.in.get()) s.text.push_back(static_cast<char>(c));
+    if (c != EOF && c != '\n') {
+        s.text.push_back(static_cast<char>(c));
+        s.in.take_line(s.text);
+    }
     return true;
 }
 
@@ -288,7 +321,7 @@ bool read_instruction(source& s) {
     }
     s.start = last_got(s);
     s.text.assign(1, static_cast<char>(c));
-    for (c = s.in.get(); c != EOF && c != '\n'; c = s.in.get()) s.text.push_back(static_cast<char>(c));
+    s.in.take_line(s.text);
     return true;
 }
 

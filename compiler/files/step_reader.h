@@ -68,6 +68,12 @@ struct text_input {
         has_pushed = true;
         return true;
     }
+    // Appends the characters up to the end of the line or of the text to
+    // out, as get() would give them, and takes the line end; returns '\n',
+    // or EOF at the end of the text.
+    int take_line(std::string& out);
+    // Takes the blanks (line ends too) that come next, as get() would.
+    void take_blanks();
     // Drops the rest of the text.
     void close();
 };

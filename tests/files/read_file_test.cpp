@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include "driver/model.h"
+#include "driver/utilities.h"
 #include "files/config.h"
 #include "files/read_file.h"
 #include "files/step_reader.h"
@@ -36,6 +38,56 @@ TEST(text_input, takes_cr_lf_as_one_line_end_keeps_a_lone_cr_and_gives_back_one_
     std::string all;
     for (int c = in.get(); c != EOF; c = in.get()) all.push_back(static_cast<char>(c));
     EXPECT_EQ(all, "a\nb\rc\n\n\r");
+}
+
+// The memory scans (skip_past, take_line, take_blanks) must leave the input
+// exactly where the same walk one get() at a time leaves it: the characters,
+// the line ends, the positions that messages show.
+TEST(text_input, memory_scans_agree_with_reading_one_character_at_a_time) {
+    pxtest::scratch_dir dir;
+    std::mt19937 random(7);
+    const std::string alphabet = "ab-;[ \t\r\r\n\n";
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        for (int i = random() % 40; i > 0; --i) text += alphabet[random() % alphabet.size()];
+        pxtest::write_file("in.txt", text);
+        px::text_input fast(std::fopen("in.txt", "r"));
+        px::text_input slow(std::fopen("in.txt", "r"));
+        for (int op = 0; op < 12; ++op) {
+            std::string got_fast, got_slow;
+            int c_fast = 0, c_slow = 0;
+            switch (random() % 5) {
+            case 0: c_fast = fast.get(); c_slow = slow.get(); break;
+            case 1: c_fast = fast.unget('x'); c_slow = slow.unget('x'); break;
+            case 2: {
+                int target = "\n-;["[random() % 4];
+                px::skip_past(fast, target);
+                for (int c = slow.get(); c != EOF && c != target;) c = slow.get();
+                break;
+            }
+            case 3:
+                c_fast = fast.take_line(got_fast);
+                for (c_slow = slow.get(); c_slow != EOF && c_slow != '\n'; c_slow = slow.get())
+                    got_slow.push_back(static_cast<char>(c_slow));
+                break;
+            default:
+                fast.take_blanks();
+                for (int c = slow.get(); c != EOF; c = slow.get())
+                    if (!px::is_blank(c)) {
+                        slow.unget(c);
+                        break;
+                    }
+            }
+            SCOPED_TRACE("round " + std::to_string(round) + ", op " + std::to_string(op));
+            ASSERT_EQ(c_fast, c_slow);
+            ASSERT_EQ(got_fast, got_slow);
+            ASSERT_EQ(fast.line, slow.line);
+            ASSERT_EQ(fast.column, slow.column);
+            ASSERT_EQ(fast.got_line, slow.got_line);
+            ASSERT_EQ(fast.got_column, slow.got_column);
+            ASSERT_EQ(fast.has_pushed, slow.has_pushed);
+        }
+    }
 }
 
 TEST(read_file, reads_4096_steps_of_64_files_and_a_table_of_65535_columns_on_a_wide_model) {
