@@ -6,7 +6,7 @@
 # build's outputs; then pxc on a sixteenth of the program, for the time per
 # step. Prints a table of the times and the four ratios the build is held to.
 #
-#   bench/compare.sh [--runs N] [BUILD_DIR]
+#   bench/compare.sh [--runs N] [--baseline PXC] [BUILD_DIR]
 #
 # BUILD_DIR is a configured build folder (default build/release, made by
 # "cmake --preset release"); pxc and px_bench_writeprogram are brought up to
@@ -14,15 +14,21 @@
 # (default 7) in rotating order, so that drift on a shared machine hits every
 # command alike. Nothing is installed: a missing tool is named, and the
 # script stops. PXCOMPARE_KEEP=1 keeps the generated files for a look.
+# --baseline PXC times another pxc (an older build, say) in the same laps and
+# prints its two speed figures too, so that before and after come from one
+# run.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 runs=7
 build=
+baseline=
 while [ $# -gt 0 ]; do
     case $1 in
         --runs) runs=${2:?--runs needs a number}; shift 2 ;;
         --runs=*) runs=${1#--runs=}; shift ;;
+        --baseline) baseline=${2:?--baseline needs a pxc}; shift 2 ;;
+        --baseline=*) baseline=${1#--baseline=}; shift ;;
         -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;;
         -*) echo "compare.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
         *) build=$1; shift ;;
@@ -53,10 +59,10 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/pxcompare.XXXXXX")
 trap 'if [ -n "${PXCOMPARE_KEEP:-}" ]; then echo "kept $work"; else rm -rf "$work"; fi' EXIT
 "$build/bench/px_bench_writeprogram" "$work" > "$work/projects.txt"
 
-python3 - "$build/pxc" "$build/bench/px_bench_peak" "$work" "$runs" << 'EOF'
+python3 - "$build/pxc" "$build/bench/px_bench_peak" "$work" "$runs" "$baseline" << 'EOF'
 import os, random, statistics, sys, time
 
-pxc, peak_probe, work, runs = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+pxc, peak_probe, work, runs, baseline = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5]
 
 # "large makefile=... steps=4096 ..." as px_bench_writeprogram reports it.
 projects = {}
@@ -158,6 +164,8 @@ commands = [
     ("cat inputs > file", ["cat"] + inputs + [padding], os.path.join(work, "cat.out")),
     ("true (process start)", ["true"], os.devnull),
 ]
+if baseline:
+    commands.insert(2, ("baseline pxc, %d steps" % large["steps"], [baseline, large["makefile"]], os.devnull))
 times = {name: [] for name, _, _ in commands}
 load_before = open("/proc/loadavg").read().split()[:3]
 for lap in range(runs + 1):
@@ -194,6 +202,11 @@ figure("pxc's speed per instruction line, relative to as", "%.2fx" % as_speed, "
 io = med[pxc_large] / med["cat inputs > file"]
 figure("pxc's time relative to cat reading inputs, writing %.2f MiB" % (output_bytes / MB), "%.2f" % io, "<= 3", io <= 3)
 per_step = (med[pxc_large] / large["steps"]) / (med[pxc_small] / small["steps"])
+if baseline:
+    old = med["baseline pxc, %d steps" % large["steps"]]
+    print("%-64s %.2fx" % ("the baseline's speed per instruction line, relative to as:",
+                           (med["as, %d lines" % asm_lines] / asm_lines) / (old / large["lines"])))
+    print("%-64s %.2f" % ("the baseline's time relative to cat reading inputs, writing:", old / med["cat inputs > file"]))
 figure("time per step, %d steps relative to %d" % (large["steps"], small["steps"]), "%.2f" % per_step, "<= 1.2",
        per_step <= 1.2)
 limit = 4 * source_bytes + 8 * MB
