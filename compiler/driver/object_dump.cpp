@@ -59,8 +59,11 @@ std::string output_changes(const std::vector<int32_t>& changes) {
     if (changes.empty()) return "<NO CHANGE IN DIGITAL OUTPUTS>";
     if (changes.front() == 0) return "<TURN ALL DIGITAL OUTPUTS OFF>";
     std::string text;
-    for (int32_t change : changes)
-        text += (text.empty() ? "" : " ") + std::to_string(change > 0 ? change : -change) + (change > 0 ? "+" : "-");
+    for (int32_t change : changes) {
+        if (!text.empty()) text += ' ';
+        text += std::to_string(change > 0 ? change : -change);
+        text += change > 0 ? '+' : '-';
+    }
     return text;
 }
 
