@@ -75,7 +75,10 @@ std::string saved_output_changes(const std::vector<int32_t>& changes) {
     char entry[32];
     for (std::size_t i = 0; i < changes.size(); ++i) {
         int32_t change = changes[i];
-        if (i % 4 == 0) text += (i ? "\n" : "") + std::string(8, ' ');
+        if (i % 4 == 0) {
+            if (i) text += '\n';
+            text.append(8, ' ');
+        }
         std::snprintf(entry, sizeof entry, "%5d%c", change > 0 ? change : -change, change > 0 ? '+' : '-');
         std::string cell = entry;
         if (i % 4 != 3 && i + 1 < changes.size()) cell.resize(17, ' ');
@@ -193,6 +196,15 @@ std::string header_text(const reading& r) {
 
 std::string problem_line(const object_problem& p) { return "error: offset " + std::to_string(p.offset) + ": " + p.message + "\n"; }
 
+// "[n]", built by appending: GCC 12 misreads "[" + std::to_string(n) in
+// release builds as an overlapping copy.
+std::string step_tag(uint32_t n) {
+    std::string tag = "[";
+    tag += std::to_string(n);
+    tag += ']';
+    return tag;
+}
+
 std::string full_text(const reading& r, const uint8_t* bytes) {
     const object_contents& o = r.object;
     std::string text = header_text(r);
@@ -202,8 +214,9 @@ std::string full_text(const reading& r, const uint8_t* bytes) {
     for (std::size_t i = 0; i < o.steps.size(); ++i) {
         const object_step& s = o.steps[i];
         const decoded_step& d = r.steps[i];
-        text += "\n" + padded(s.number ? "[" + std::to_string(s.number) + "]" : "[?]", 8) +
-                counted(s.code.size(), "byte") + " at code offset " + std::to_string(s.address) + "\n";
+        text += '\n';
+        text += padded(s.number ? step_tag(s.number) : "[?]", 8) + counted(s.code.size(), "byte") +
+                " at code offset " + std::to_string(s.address) + "\n";
         std::size_t shown = 0;
         if (d.output_length) {
             text += padded("    " + output_changes(d.output_changes), BYTES_COLUMN) + "; " +
@@ -220,7 +233,10 @@ std::string full_text(const reading& r, const uint8_t* bytes) {
                 text += "    bytes not read back: " + hex_bytes(s.code.data() + shown, s.code.size() - shown) + "\n";
         }
     }
-    for (uint32_t n : r.empty_steps) text += "\n" + padded("[" + std::to_string(n) + "]", 8) + "no code, named by a goto\n";
+    for (uint32_t n : r.empty_steps) {
+        text += '\n';
+        text += padded(step_tag(n), 8) + "no code, named by a goto\n";
+    }
     if (has_table(o)) text += "\n" + data_table_text(o);
     if (!r.problems.empty()) text += "\n";
     for (const object_problem& p : r.problems) text += problem_line(p);

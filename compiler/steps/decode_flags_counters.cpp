@@ -30,7 +30,7 @@ bool decode_shift(code_reader& r, uint8_t, std::string& text) {
     if (positions < 1 || positions > 31) return r.refuse("shift by " + std::to_string(positions) + " positions");
     text = std::string(mode & 0x20 ? "rotate" : "shift") + " flag#" + std::to_string(first) +
            (mode & 0x80 ? " << " : " >> ") + "flag#" + std::to_string(last + 1);
-    if (positions != 1) text += " " + std::to_string(positions) + " times";
+    if (positions != 1) (text += ' ') += std::to_string(positions) + " times";
     return true;
 }
 
@@ -53,7 +53,7 @@ bool read_clause(code_reader& r, const char* word, std::string& text) {
     if (index >= (r.wide ? WIDE_INPUTS : NARROW_INPUTS))
         return r.refuse_at(at, "counter input " + std::to_string(index + 1) + " is beyond the numbering");
     text += std::string(" ") + word + "(in#" + std::to_string(index + 1) + (input & mark ? "a" : "b");
-    if (debounce != 0) text += ":" + std::to_string(debounce);
+    if (debounce != 0) (text += ':') += std::to_string(debounce);
     text += ")";
     return true;
 }

@@ -51,7 +51,7 @@ bool decode_do(code_reader& r, uint8_t op, std::string& text) {
         list += (i ? " " : "") + task;
     }
     text = "do (" + list + ")";
-    if (repeat != opcode::DO_REPEAT + 1) text += " " + std::to_string(repeat - opcode::DO_REPEAT) + " times";
+    if (repeat != opcode::DO_REPEAT + 1) (text += ' ') += std::to_string(repeat - opcode::DO_REPEAT) + " times";
     text += " goto " + dest;
     return true;
 }
@@ -78,8 +78,8 @@ bool decode_delay(code_reader& r, uint8_t op, std::string& text) {
         static const char* const words[][2] = {{"hr", "min"}, {"min", "sec"}, {"sec", "ms"}};
         if (b == 0 && (unit != 0 || a == 0)) return r.refuse("delay of " + std::to_string(a) + " and 0");
         text = "delay";
-        if (a != 0) text += " " + std::to_string(a) + " " + words[unit][0];
-        if (b != 0) text += " " + std::to_string(unit == 2 ? b * 10 : b) + " " + words[unit][1];
+        if (a != 0) (text += ' ') += std::to_string(a) + " " + words[unit][0];
+        if (b != 0) (text += ' ') += std::to_string(unit == 2 ? b * 10 : b) + " " + words[unit][1];
     } else {
         std::size_t at = r.pos;
         if (at < r.size && r.code[at] >= opcode::THUMBWHEEL) {

@@ -96,7 +96,9 @@ bool code_reader::step_index(std::string& text) {
     if (wide && !take(high)) return false;
     uint32_t number = (low | static_cast<uint32_t>(high) << 8) + 1;
     step->destinations.push_back(number);
-    text = "[" + std::to_string(number) + "]";
+    text = '[';
+    text += std::to_string(number);
+    text += ']';
     return true;
 }
 
