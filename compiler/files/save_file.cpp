@@ -32,7 +32,7 @@ namespace {
 struct fd_closer {
     int fd = -1;
     ~fd_closer() {
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0) close_binary(fd);
     }
 };
 
@@ -179,7 +179,7 @@ int backup_file(const char* name, const char* backup_extension) {
         if (got == 0) break;
         std::size_t done = 0;
         while (done < got) {
-            ssize_t n = ::write(backup.fd, block + done, got - done);
+            ssize_t n = write_binary(backup.fd, block + done, got - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
             done += static_cast<std::size_t>(n);
@@ -191,7 +191,7 @@ int backup_file(const char* name, const char* backup_extension) {
     }
     // A backup that misses the end of the old file is no backup.
     bool read_failed = written && std::ferror(source.get());
-    int close_result = ::close(backup.fd);
+    int close_result = close_binary(backup.fd);
     backup.fd = -1;
     if (written && !read_failed && close_result != 0) written = false;
     if (!written || read_failed) {
