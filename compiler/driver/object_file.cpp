@@ -176,8 +176,8 @@ void reset_object_file() {
 
 int open_object_file(const char* name) { return open_binary_for_write(name); }
 
-void close_object_file(int fd) {
-    if (fd >= 0) close_binary(fd);
+bool close_object_file(int fd) {
+    return fd < 0 || close_binary(fd) == 0;
 }
 
 void write_object_header(int fd) {
