@@ -113,6 +113,7 @@ void panic_save(const char* message, const char* file_name, const char* farewell
     log_message(LOG_ERROR, "%s", message);
     pause_seconds(5);
     bool saved = false;
+    save_tries tries;
     // No one can be asked for another name: every try uses the same one.
     for (int attempt = 0; attempt < 6 && !saved; ++attempt) {
         try {
