@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace px {
 
@@ -13,6 +14,20 @@ struct scan_result;  // steps/scan.h
 void set_pool_limit(std::size_t bytes);
 // True while a build's pool is alive.
 bool pool_exists();
+// The pool runs dry at the n-th block a build asks of it: that request and
+// every later one fail (0 = never).
+void fail_pool_allocation(long n);
+// Blocks the running or last build asked of its pool.
+long pool_allocations();
+
+// Watches every file the library opens or creates for writing: each write,
+// flush that reaches the file and close is counted, and the n-th fails with
+// ENOSPC (0 counts without failing, -1 stops watching, as the product runs).
+void fail_file_write(long n);
+// Writes, flushes and closes counted since fail_file_write.
+long file_writes();
+// The file whose write, flush or close was made to fail, or "".
+const std::string& failed_file_write();
 
 // scan, also telling where scanning stopped.
 scan_result scan_ex(const char* text, const char* pattern, ...);

@@ -54,7 +54,8 @@ bool add_to_file(const std::string& name, const char* mode, const void* data, st
         return false;
     }
     bool written = std::fwrite(data, 1, size, file.get()) == size && std::fflush(file.get()) == 0;
-    file.reset();
+    // The close can fail too, and then the entry may not be there.
+    written = std::fclose(file.release()) == 0 && written;
     if (!written) {
         log_message(LOG_ERROR, "Unable to write to file \"%s\" (aborting compilation).", name.c_str());
         build_ok = false;
@@ -129,6 +130,7 @@ void panic_save(const char* message, const char* file_name, const char* farewell
     log_message(LOG_ERROR, "%s", message);
     pause_seconds(5);
     bool saved = false;
+    save_tries tries;
     // No one can be asked for another name: every try uses the same one.
     for (int attempt = 0; attempt < 6 && !saved; ++attempt) {
         try {

@@ -128,9 +128,13 @@ int compile_program(const char* path) {
     write_object_trailer(object.fd, step_lengths.data());
     const capacity_figures figures = check_capacity();
 
-    if (error_count >= 1) {
-        update_status_byte(object.fd);
-    } else {
+    if (error_count >= 1) update_status_byte(object.fd);
+    // A full disk may show only at the close: the file is then no good, and
+    // the build must not say otherwise.
+    int fd = object.fd;
+    object.fd = -1;
+    if (!close_object_file(fd)) report_step_error(nullptr, "Closing object file on disk.");
+    if (error_count == 0) {
         // An error file of an earlier build would tell of errors this one
         // does not have.
         delete_file(replace_extension(object_name, ".err").c_str());

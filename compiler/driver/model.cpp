@@ -71,6 +71,8 @@ std::size_t pool_limit = 0;
 bool in_panic = false;
 program_saver panic_saver = nullptr;
 uint64_t generation = 0;
+long allocation_to_fail = 0;  // test seam: 0 = never
+long allocations_asked = 0;
 
 // Adapter so that pmr containers of the build take their memory through
 // pool_alloc and its out-of-memory policy.
@@ -138,6 +140,7 @@ bool pool_create(program_saver saver) {
     p->blocks.emplace(&*p->arena);
     pool = std::move(p);
     ++generation;
+    allocations_asked = 0;
     return true;
 }
 
@@ -153,7 +156,9 @@ uint64_t pool_generation() { return generation; }
 
 void* pool_alloc(std::size_t size, bool no_panic) {
     if (size == 0) return nullptr;
-    if (void* block = take_block(size)) return block;
+    ++allocations_asked;
+    bool run_dry = allocation_to_fail > 0 && allocations_asked >= allocation_to_fail;
+    if (void* block = run_dry ? nullptr : take_block(size)) return block;
     if (in_panic) {
         // The saver of a panic must not start a second one.
         if (no_panic) return nullptr;
@@ -161,7 +166,7 @@ void* pool_alloc(std::size_t size, bool no_panic) {
     }
     // The last step may be the one the reader is filling: it stays.
     collect_empty_steps(last_step());
-    if (void* block = take_block(size)) return block;
+    if (void* block = run_dry ? nullptr : take_block(size)) return block;
     if (no_panic) return nullptr;
     in_panic = true;
     panic_save("(Out of Memory):  Saving to file \"OMNA.VEP\".", "omna.vep",
@@ -188,6 +193,10 @@ char* pool_strdup(std::string_view text) {
 }
 
 void set_pool_limit(std::size_t bytes) { pool_limit = bytes; }
+
+void fail_pool_allocation(long n) { allocation_to_fail = n; }
+
+long pool_allocations() { return allocations_asked; }
 
 // --- constructors and list primitives --------------------------------------
 

@@ -89,7 +89,7 @@ long data_table_bytes() {
 bool write_all(int fd, const void* bytes, std::size_t count) {
     ssize_t done;
     do {
-        done = ::write(fd, bytes, count);
+        done = write_binary(fd, bytes, count);
     } while (done < 0 && errno == EINTR);
     return done >= 0 && static_cast<std::size_t>(done) == count;
 }
@@ -176,8 +176,8 @@ void reset_object_file() {
 
 int open_object_file(const char* name) { return open_binary_for_write(name); }
 
-void close_object_file(int fd) {
-    if (fd >= 0) ::close(fd);
+bool close_object_file(int fd) {
+    return fd < 0 || close_binary(fd) == 0;
 }
 
 void write_object_header(int fd) {

@@ -22,7 +22,8 @@ enum record_type : uint8_t {
 void reset_object_file();
 // Opens (creates or truncates) the object file; -1 on failure.
 int open_object_file(const char* name);
-void close_object_file(int fd);
+// False when the close failed: what was written may not have reached the disk.
+bool close_object_file(int fd);
 
 // Magic number and a zero status byte.
 void write_object_header(int fd);

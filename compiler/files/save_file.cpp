@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "driver/diagnostics.h"
@@ -33,7 +34,7 @@ namespace {
 struct fd_closer {
     int fd = -1;
     ~fd_closer() {
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0) close_binary(fd);
     }
 };
 
@@ -158,13 +159,28 @@ bool reposition_editing() {
     return true;
 }
 
+// The backups made by the tries of one save, while they run.
+bool in_tries = false;
+std::set<std::string> backups_of_tries;
+
 }  // namespace
 
+save_tries::save_tries() {
+    in_tries = true;
+    backups_of_tries.clear();
+}
+
+save_tries::~save_tries() {
+    in_tries = false;
+    backups_of_tries.clear();
+}
+
 int backup_file(const char* name, const char* backup_extension) {
+    std::string backup_name = replace_extension(name, backup_extension);
+    if (in_tries && backups_of_tries.count(backup_name)) return 1;
     unique_file source(open_file(name, "rb"));
     if (!source) return 1;
 
-    std::string backup_name = replace_extension(name, backup_extension);
     fd_closer backup{open_binary_for_write(backup_name.c_str())};
     if (backup.fd < 0) {
         log_message(LOG_ERROR, "Unable to open file \"%s\" for writing.", backup_name.c_str());
@@ -180,7 +196,7 @@ int backup_file(const char* name, const char* backup_extension) {
         if (got == 0) break;
         std::size_t done = 0;
         while (done < got) {
-            ssize_t n = ::write(backup.fd, block + done, got - done);
+            ssize_t n = write_binary(backup.fd, block + done, got - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
             done += static_cast<std::size_t>(n);
@@ -192,7 +208,7 @@ int backup_file(const char* name, const char* backup_extension) {
     }
     // A backup that misses the end of the old file is no backup.
     bool read_failed = written && std::ferror(source.get());
-    int close_result = ::close(backup.fd);
+    int close_result = close_binary(backup.fd);
     backup.fd = -1;
     if (written && !read_failed && close_result != 0) written = false;
     if (!written || read_failed) {
@@ -207,6 +223,7 @@ int backup_file(const char* name, const char* backup_extension) {
     }
     source.reset();
     log_message(LOG_INFO, "Made backup file \"%s\".", backup_name.c_str());
+    if (in_tries) backups_of_tries.insert(backup_name);
     return 1;
 }
 
@@ -231,7 +248,9 @@ int save_file(const char* name) {
         if (!save_data_table(replace_extension(name, ".tab").c_str(), the_program.table)) {
             pause_seconds(2);
             // The table then heads the step file, and the steps follow it.
-            if (!save_data_table(name, the_program.table)) return 1;
+            // The step file's backup is made; one under ".#ab" would replace
+            // the table's.
+            if (!save_data_table(name, the_program.table, false)) return 1;
             table_inside = true;
         }
     }

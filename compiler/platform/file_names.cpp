@@ -19,8 +19,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <map>
 #include <memory>
+
+#include "test_hooks.h"
 
 namespace px {
 
@@ -106,15 +110,112 @@ bool writes(const char* mode) { return mode[0] == 'w' || mode[0] == 'a' || std::
 
 }  // namespace
 
+// --- the tests' write seam ---------------------------------------------------
+//
+// While a test watches, every file opened for writing is a stdio stream over
+// the real one (fopencookie), so each buffered flush and the close pass one
+// counter, as do the binary writes; the counted operation chosen fails as a
+// full disk does.
+namespace {
+
+long write_to_fail = -1;  // -1: not watching
+long writes_counted = 0;
+std::string failed_write;
+std::map<int, std::string> watched_descriptors;
+
+bool counted_write_fails(const std::string& name) {
+    if (write_to_fail < 0 || ++writes_counted != write_to_fail) return false;
+    failed_write = name;
+    errno = ENOSPC;
+    return true;
+}
+
+struct watched_stream {
+    std::FILE* real;
+    std::string name;
+};
+
+ssize_t watched_read(void* cookie, char* bytes, std::size_t count) {
+    return static_cast<ssize_t>(std::fread(bytes, 1, count, static_cast<watched_stream*>(cookie)->real));
+}
+
+ssize_t watched_write(void* cookie, const char* bytes, std::size_t count) {
+    auto* stream = static_cast<watched_stream*>(cookie);
+    if (counted_write_fails(stream->name)) return 0;
+    return static_cast<ssize_t>(std::fwrite(bytes, 1, count, stream->real));
+}
+
+int watched_seek(void* cookie, off64_t* offset, int whence) {
+    std::FILE* real = static_cast<watched_stream*>(cookie)->real;
+    if (::fseeko(real, *offset, whence) != 0) return -1;
+    *offset = ::ftello(real);
+    return 0;
+}
+
+int watched_close(void* cookie) {
+    std::unique_ptr<watched_stream> stream(static_cast<watched_stream*>(cookie));
+    bool fails = counted_write_fails(stream->name);
+    int result = std::fclose(stream->real);
+    if (fails) errno = ENOSPC;
+    return fails ? -1 : result;
+}
+
+std::FILE* watched_open(const char* name, const char* mode) {
+    std::FILE* real = std::fopen(resolve_path(name).c_str(), mode);
+    if (!real) return nullptr;
+    std::setvbuf(real, nullptr, _IONBF, 0);
+    auto* stream = new watched_stream{real, name};
+    std::FILE* watched =
+        ::fopencookie(stream, mode, cookie_io_functions_t{watched_read, watched_write, watched_seek, watched_close});
+    if (!watched) {
+        std::fclose(real);
+        delete stream;
+    }
+    return watched;
+}
+
+}  // namespace
+
+void fail_file_write(long n) {
+    write_to_fail = n;
+    writes_counted = 0;
+    failed_write.clear();
+}
+
+long file_writes() { return writes_counted; }
+
+const std::string& failed_file_write() { return failed_write; }
+
 std::FILE* open_file(const char* name, const char* mode) {
     if (redirected_writes && writes(mode)) return redirected_writes(name, mode);
+    if (write_to_fail >= 0 && writes(mode)) return watched_open(name, mode);
     return std::fopen(resolve_path(name).c_str(), mode);
 }
 
 int open_binary_for_write(const char* name) {
     // A file in memory, so that seeking back to the status byte works as on disk.
     if (redirected_writes) return ::memfd_create("object file", MFD_CLOEXEC);
-    return ::open(resolve_path(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = ::open(resolve_path(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd >= 0 && write_to_fail >= 0) watched_descriptors[fd] = name;
+    return fd;
+}
+
+ssize_t write_binary(int fd, const void* bytes, std::size_t count) {
+    auto watched = watched_descriptors.find(fd);
+    if (watched != watched_descriptors.end() && counted_write_fails(watched->second)) return -1;
+    return ::write(fd, bytes, count);
+}
+
+int close_binary(int fd) {
+    auto watched = watched_descriptors.find(fd);
+    bool fails = false;
+    if (watched != watched_descriptors.end()) {
+        fails = counted_write_fails(watched->second);
+        watched_descriptors.erase(watched);
+    }
+    int result = ::close(fd);
+    if (fails) errno = ENOSPC;
+    return fails ? -1 : result;
 }
 
 int delete_file(const char* name) {

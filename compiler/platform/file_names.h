@@ -6,6 +6,8 @@
 // its own name, in the directory found that way.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -26,6 +28,10 @@ extern write_redirect redirected_writes;
 std::FILE* open_file(const char* name, const char* mode);
 // open(2) through the layer, creating with read and write for the owner.
 int open_binary_for_write(const char* name);
+// write(2) and close(2) of a file from open_binary_for_write, so that every
+// byte the library writes passes the layer.
+ssize_t write_binary(int fd, const void* bytes, std::size_t count);
+int close_binary(int fd);
 // remove(3) through the layer. 0 on success.
 int delete_file(const char* name);
 

@@ -24,6 +24,8 @@
 //   from DIR                 later commands run in that subfolder ("." again)
 //   limit BYTES|off          files can be written only up to BYTES: a full disk
 //   pool BYTES|off           cap the build pool
+//   failwrite K|off          the K-th write, flush or close of a file the
+//                            library writes fails with ENOSPC
 //   build [PATH]             the export in this process; without PATH a null
 //                            path. Builds of one case share the library state
 //   read PATH                read_file alone, the program dumped as text
@@ -199,7 +201,7 @@ files run_case(const fs::path& folder, bool crlf) {
     const fs::path streams = scratch.string() + ".streams";
     fs::create_directory(streams);
     if (fs::exists(folder / "in")) fs::copy(folder / "in", scratch, fs::copy_options::recursive);
-    std::optional<std::size_t> limit, pool;
+    std::optional<std::size_t> limit, pool, failwrite;
     std::vector<directive> commands;
     std::vector<fs::path> readonly;
     for (const directive& d : parse_case(folder)) {
@@ -246,15 +248,16 @@ files run_case(const fs::path& folder, bool crlf) {
             fs::current_path(scratch / d.rest);
             continue;
         }
-        if (d.verb == "limit" || d.verb == "pool") {
+        if (d.verb == "limit" || d.verb == "pool" || d.verb == "failwrite") {
             std::optional<std::size_t> bytes;
             if (d.rest != "off") bytes = std::stoull(d.rest);
-            (d.verb == "limit" ? limit : pool) = bytes;
+            (d.verb == "limit" ? limit : d.verb == "pool" ? pool : failwrite) = bytes;
             continue;
         }
         std::optional<pxtest::file_size_limit> full_disk;
         if (limit) full_disk.emplace(*limit);
         px::set_pool_limit(pool.value_or(0));
+        px::fail_file_write(failwrite ? static_cast<long>(*failwrite) : -1);
         if (d.verb == "build") {
             std::string path = d.rest;
             int32_t result = px::run_export(path.empty() ? nullptr : path.data());
@@ -271,6 +274,7 @@ files run_case(const fs::path& folder, bool crlf) {
             ADD_FAILURE_AT((folder / "case.txt").c_str(), d.line) << "unknown directive " << d.verb;
         }
         px::set_pool_limit(0);
+        px::fail_file_write(-1);
     }
     fs::current_path(scratch);
     fs::remove_all(streams);
