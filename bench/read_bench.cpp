@@ -87,7 +87,7 @@ const bench_programs& programs() {
 
 // Seconds to read the program once, or a negative value when it fails.
 double read_once(const program_files& program) {
-    px::pool_create(px::save_file);
+    px::pool_create(px::save_file_try);
     px::reset_program();
     auto start = std::chrono::steady_clock::now();
     int result = px::read_file(program.link_file.c_str());

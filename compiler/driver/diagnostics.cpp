@@ -130,11 +130,10 @@ void panic_save(const char* message, const char* file_name, const char* farewell
     log_message(LOG_ERROR, "%s", message);
     pause_seconds(5);
     bool saved = false;
-    save_tries tries;
     // No one can be asked for another name: every try uses the same one.
     for (int attempt = 0; attempt < 6 && !saved; ++attempt) {
         try {
-            saved = save && save(file_name) == 0;
+            saved = save && save(file_name, attempt) == 0;
         } catch (const build_abort&) {
             saved = false;
         }

@@ -166,7 +166,7 @@ int32_t run_export(const char* path) {
         recording->written_numbers.clear();
         recording->pending = false;
     }
-    if (!pool_create(save_file)) return 0;
+    if (!pool_create(save_file_try)) return 0;
 
     build_log = open_file("pxlinker.log", "w+");
     static const char banner[] = "PXBuilder V1.0, April 14, 2003 \r\n\n";

@@ -75,8 +75,9 @@ inline output_change* output_change_of(list_node* n) { return static_cast<output
 // library.
 struct build_abort {};
 
-// Saves the program under file_name; 0 when saved.
-using program_saver = int (*)(const char* file_name);
+// Saves the program under file_name as try `attempt` (from 0) of one save;
+// 0 when saved.
+using program_saver = int (*)(const char* file_name, int attempt);
 
 // Creates the build's pool with its first 32768 bytes. False when even those
 // cannot be had. When memory runs out, the pool makes its panic save with

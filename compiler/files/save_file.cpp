@@ -165,14 +165,14 @@ std::set<std::string> backups_of_tries;
 
 }  // namespace
 
-save_tries::save_tries() {
-    in_tries = true;
-    backups_of_tries.clear();
-}
-
-save_tries::~save_tries() {
-    in_tries = false;
-    backups_of_tries.clear();
+int save_file_try(const char* name, int attempt) {
+    if (attempt == 0) backups_of_tries.clear();
+    // Out of memory, the saver leaves by an exception.
+    struct trying {
+        trying() { in_tries = true; }
+        ~trying() { in_tries = false; }
+    } guard;
+    return save_file(name);
 }
 
 int backup_file(const char* name, const char* backup_extension) {

@@ -8,14 +8,10 @@ int save_file(const char* name);
 // 1 when the file was backed up or does not exist, 0 when the backup failed.
 int backup_file(const char* name, const char* backup_extension);
 
-// While one lives, saves are tries of one save: each backup is made once, at
-// the first try that reaches it, so that a later try does not copy what an
-// earlier one left half-written over the good backup.
-struct save_tries {
-    save_tries();
-    ~save_tries();
-    save_tries(const save_tries&) = delete;
-    save_tries& operator=(const save_tries&) = delete;
-};
+// save_file as try `attempt` (from 0) of one save that may be tried again:
+// the tries of one save make each backup once, at the first try that
+// reaches it, so that a later try does not copy what an earlier one left
+// half-written over the good backup.
+int save_file_try(const char* name, int attempt);
 
 }  // namespace px

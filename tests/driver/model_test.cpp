@@ -121,7 +121,7 @@ TEST_F(ProgramModel, DataTableStartsZeroedAndEmptyTableHasNoElements) {
 TEST(BuildPool, CappedPoolRefusesWithoutPanicWhenAskedTo) {
     pxtest::scratch_dir dir;
     set_pool_limit(64 * 1024);
-    ASSERT_TRUE(pool_create(save_file));
+    ASSERT_TRUE(pool_create(save_file_try));
     reset_program();
     void* big = pool_alloc(1 << 20, true);
     EXPECT_EQ(big, nullptr);
@@ -133,7 +133,7 @@ TEST(BuildPool, CappedPoolRefusesWithoutPanicWhenAskedTo) {
 TEST(BuildPool, PoolSmallerThanItsFirstBlockCannotBeCreated) {
     pxtest::scratch_dir dir;
     set_pool_limit(1000);
-    EXPECT_FALSE(pool_create(save_file));
+    EXPECT_FALSE(pool_create(save_file_try));
     EXPECT_FALSE(pool_exists());
     set_pool_limit(0);
 }
