@@ -197,6 +197,13 @@ int64_t read_step_number(source& s) {
     return static_cast<int64_t>(number);
 }
 
+// CRs that end a line (CR CR LF, or a CR at the end of the file) belong to
+// its line end, as the CR of CR LF does: a text that kept them would lose
+// them when saved with a line end and read back.
+void drop_line_end_crs(std::string& text) {
+    while (!text.empty() && text.back() == '\r') text.pop_back();
+}
+
 // The first word after the header, unless the step goes straight on to its
 // comments or its separator.
 bool read_label(source& s) {
@@ -232,6 +239,7 @@ bool read_comment(source& s) {
     while (c == ';');
     s.text.clear();
     for (; c != EOF && c != '\n'; c = s.in.get()) s.text.push_back(static_cast<char>(c));
+    drop_line_end_crs(s.text);
     return true;
 }
 
@@ -289,6 +297,7 @@ bool read_instruction(source& s) {
     s.start = last_got(s);
     s.text.assign(1, static_cast<char>(c));
     for (c = s.in.get(); c != EOF && c != '\n'; c = s.in.get()) s.text.push_back(static_cast<char>(c));
+    drop_line_end_crs(s.text);
     return true;
 }
 
