@@ -20,6 +20,7 @@
 namespace px {
 
 uint32_t version_word = 0;
+int panic_save_try = 0;
 
 namespace {
 
@@ -131,12 +132,14 @@ void panic_save(const char* message, const char* file_name, const char* farewell
     bool saved = false;
     // No one can be asked for another name: every try uses the same one.
     for (int attempt = 0; attempt < 6 && !saved; ++attempt) {
+        panic_save_try = attempt + 1;
         try {
             saved = save && save(file_name) == 0;
         } catch (const build_abort&) {
             saved = false;
         }
     }
+    panic_save_try = 0;
     if (saved) log_message(LOG_INFO, "Successfully saved program before panic.");
     log_message(LOG_PANIC, "%s", farewell);
 }

@@ -31,6 +31,9 @@ void version_banner(int major, int minor);
 // Last words of a build without memory: log, save the program with save,
 // say goodbye.
 void panic_save(const char* message, const char* file_name, const char* farewell, program_saver save);
+// The try of the panic save under way, from 1; 0 outside one. The saver
+// reads it so that a retry does not back up what an earlier try wrote.
+extern int panic_save_try;
 
 // The log lines of writing one whole text file; each takes the file's name.
 struct text_file_messages {

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "driver/diagnostics.h"
 #include "driver/helpers.h"
@@ -158,9 +160,17 @@ bool reposition_editing() {
     return true;
 }
 
-}  // namespace
+// The files that the tries of the panic save under way went on to write once
+// their backup was made (or they did not exist), each with its try.
+std::vector<std::pair<std::string, int>> passed_backups;
 
-int backup_file(const char* name, const char* backup_extension) {
+bool passed_by_an_earlier_try(const char* name) {
+    for (const auto& [file, attempt] : passed_backups)
+        if (file == name && attempt < panic_save_try) return true;
+    return false;
+}
+
+int make_backup(const char* name, const char* backup_extension) {
     unique_file source(open_file(name, "rb"));
     if (!source) return 1;
 
@@ -210,11 +220,24 @@ int backup_file(const char* name, const char* backup_extension) {
     return 1;
 }
 
+}  // namespace
+
+int backup_file(const char* name, const char* backup_extension) {
+    // A retry of the panic save leaves alone the backup of a file that an
+    // earlier try went on to write: it holds the older file, and what the
+    // failed try left must not replace it.
+    if (panic_save_try > 1 && passed_by_an_earlier_try(name)) return 1;
+    int made = make_backup(name, backup_extension);
+    if (made && panic_save_try > 0) passed_backups.emplace_back(name, panic_save_try);
+    return made;
+}
+
 int save_file(const char* name) {
     if (!name || !*name) {
         log_message(LOG_ERROR, "No file name specified to save_file().");
         return 1;
     }
+    if (panic_save_try <= 1) passed_backups.clear();
     if (!backup_file(name, ".#ep")) {
         log_message(LOG_ERROR, "File \"%s\" not saved due to backup failure.", name);
         return 1;
