@@ -15,7 +15,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "driver/diagnostics.h"
@@ -160,13 +159,20 @@ bool reposition_editing() {
     return true;
 }
 
-// The files that the tries of the panic save under way went on to write once
-// their backup was made (or they did not exist), each with its try.
-std::vector<std::pair<std::string, int>> passed_backups;
+// The files that the save under way, and the earlier tries of the panic save
+// under way, went on to write once their backup was made (or they did not
+// exist).
+std::vector<std::string> passed_backups;
+bool saving = false;
 
-bool passed_by_an_earlier_try(const char* name) {
-    for (const auto& [file, attempt] : passed_backups)
-        if (file == name && attempt < panic_save_try) return true;
+struct save_scope {
+    save_scope() { saving = true; }
+    ~save_scope() { saving = false; }
+};
+
+bool passed_backup(const char* name) {
+    for (const std::string& file : passed_backups)
+        if (file == name) return true;
     return false;
 }
 
@@ -223,12 +229,14 @@ int make_backup(const char* name, const char* backup_extension) {
 }  // namespace
 
 int backup_file(const char* name, const char* backup_extension) {
-    // A retry of the panic save leaves alone the backup of a file that an
-    // earlier try went on to write: it holds the older file, and what the
-    // failed try left must not replace it.
-    if (panic_save_try > 1 && passed_by_an_earlier_try(name)) return 1;
+    if (!saving) return make_backup(name, backup_extension);
+    // One save backs each file up once. The step file that takes the table
+    // would otherwise be copied over the table's backup, and a retry of the
+    // panic save over the backup of the good file with what the failed try
+    // left.
+    if (passed_backup(name)) return 1;
     int made = make_backup(name, backup_extension);
-    if (made && panic_save_try > 0) passed_backups.emplace_back(name, panic_save_try);
+    if (made) passed_backups.emplace_back(name);
     return made;
 }
 
@@ -237,7 +245,9 @@ int save_file(const char* name) {
         log_message(LOG_ERROR, "No file name specified to save_file().");
         return 1;
     }
+    // The tries of one panic save are one save.
     if (panic_save_try <= 1) passed_backups.clear();
+    save_scope scope;
     if (!backup_file(name, ".#ep")) {
         log_message(LOG_ERROR, "File \"%s\" not saved due to backup failure.", name);
         return 1;
