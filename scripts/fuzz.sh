@@ -38,8 +38,13 @@ if ! fuzzer_runtime; then
   sudo_cmd=()
   if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
   "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+  # env, not a prefix: sudo would drop the variable.
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     clang libclang-rt-14-dev
+  if ! fuzzer_runtime; then
+    echo "fuzz.sh: clang++ and its libFuzzer runtime are still missing" >&2
+    exit 2
+  fi
 fi
 
 build=${PX_FUZZ_BUILD:-$root/build/fuzz}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the development
 # build, then the whole suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer, then every fuzz target for a minute on its
+# committed corpus (a regression check), then the package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,4 +13,5 @@ ctest --preset dev
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
+scripts/fuzz.sh all 60
 scripts/package-test.sh

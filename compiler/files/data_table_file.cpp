@@ -159,9 +159,9 @@ bool has_data_table_header(const char* file_name) {
     return file && read_header(file.get(), rows, columns);
 }
 
-int save_data_table(const char* file_name, const data_table* table, bool backup) {
+int save_data_table(const char* file_name, const data_table* table) {
     if (!file_name || !table) return 0;
-    if (backup && !backup_file(file_name, ".#ab")) {
+    if (!backup_file(file_name, ".#ab")) {
         log_message(LOG_ERROR, "Unable to backup file \"%s\" (data table not saved).", file_name);
         return 0;
     }

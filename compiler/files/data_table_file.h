@@ -12,8 +12,7 @@ data_table* read_data_table(const char* file_name);
 // True when the named file begins with a data table header, whether or not
 // read_data_table would accept the table behind it.
 bool has_data_table_header(const char* file_name);
-// 1 on success, 0 on failure. backup clear: the caller has backed the file
-// up already.
-int save_data_table(const char* file_name, const data_table* table, bool backup = true);
+// 1 on success, 0 on failure.
+int save_data_table(const char* file_name, const data_table* table);
 
 }  // namespace px

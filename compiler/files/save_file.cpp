@@ -159,25 +159,45 @@ bool reposition_editing() {
     return true;
 }
 
-// The backups made by the tries of one save, while they run.
+// The files that the save under way has passed on its way to writing them:
+// backed up, or found absent. One save backs each file up once, the tries of
+// a panic save being one save, so that neither a retry nor the table that
+// falls back into the step file copies what the save itself wrote over the
+// backup of a good older file.
+bool saving = false;
 bool in_tries = false;
-std::set<std::string> backups_of_tries;
+std::set<std::string> passed_files;
+
+// Saving for the length of one save_file, however it ends: out of memory,
+// the saver leaves by an exception.
+struct save_scope {
+    bool& flag;
+    explicit save_scope(bool& f) : flag(f) { flag = true; }
+    ~save_scope() { flag = false; }
+};
+
+int make_backup(const char* name, const char* backup_extension);
 
 }  // namespace
 
 int save_file_try(const char* name, int attempt) {
-    if (attempt == 0) backups_of_tries.clear();
-    // Out of memory, the saver leaves by an exception.
-    struct trying {
-        trying() { in_tries = true; }
-        ~trying() { in_tries = false; }
-    } guard;
+    if (attempt == 0) passed_files.clear();
+    save_scope trying(in_tries);
     return save_file(name);
 }
 
 int backup_file(const char* name, const char* backup_extension) {
+    if (!saving) return make_backup(name, backup_extension);
+    if (passed_files.count(name)) return 1;
+    int made = make_backup(name, backup_extension);
+    if (made) passed_files.insert(name);
+    return made;
+}
+
+namespace {
+
+int make_backup(const char* name, const char* backup_extension) {
     std::string backup_name = replace_extension(name, backup_extension);
-    if (in_tries && backups_of_tries.count(backup_name)) return 1;
     unique_file source(open_file(name, "rb"));
     if (!source) return 1;
 
@@ -223,15 +243,18 @@ int backup_file(const char* name, const char* backup_extension) {
     }
     source.reset();
     log_message(LOG_INFO, "Made backup file \"%s\".", backup_name.c_str());
-    if (in_tries) backups_of_tries.insert(backup_name);
     return 1;
 }
+
+}  // namespace
 
 int save_file(const char* name) {
     if (!name || !*name) {
         log_message(LOG_ERROR, "No file name specified to save_file().");
         return 1;
     }
+    if (!in_tries) passed_files.clear();
+    save_scope one_save(saving);
     if (!backup_file(name, ".#ep")) {
         log_message(LOG_ERROR, "File \"%s\" not saved due to backup failure.", name);
         return 1;
@@ -248,9 +271,7 @@ int save_file(const char* name) {
         if (!save_data_table(replace_extension(name, ".tab").c_str(), the_program.table)) {
             pause_seconds(2);
             // The table then heads the step file, and the steps follow it.
-            // The step file's backup is made; one under ".#ab" would replace
-            // the table's.
-            if (!save_data_table(name, the_program.table, false)) return 1;
+            if (!save_data_table(name, the_program.table)) return 1;
             table_inside = true;
         }
     }

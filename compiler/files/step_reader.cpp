@@ -54,7 +54,14 @@ int text_input::take_line(std::string& out) {
     std::size_t end = found ? static_cast<std::size_t>(found - base) : text.size();
     // The CR of a CR LF pair belongs to the line end.
     if (found && end > next && base[end - 1] == '\r') --end;
-    out.append(base + next, end - next);
+    // NUL bytes are passed over, as get() passes over them; they still take
+    // their columns.
+    for (const char* from = base + next; from < base + end;) {
+        const char* nul = static_cast<const char*>(std::memchr(from, '\0', base + end - from));
+        const char* stop = nul ? nul : base + end;
+        out.append(from, stop);
+        from = nul ? nul + 1 : stop;
+    }
     column += static_cast<uint32_t>(end - next);
     next = end;
     return get();
@@ -227,6 +234,13 @@ int64_t read_step_number(source& s) {
     return static_cast<int64_t>(number);
 }
 
+// CRs that end a line (CR CR LF, or a CR at the end of the file) belong to
+// its line end, as the CR of CR LF does: a text that kept them would lose
+// them when saved with a line end and read back.
+void drop_line_end_crs(std::string& text) {
+    while (!text.empty() && text.back() == '\r') text.pop_back();
+}
+
 // The first word after the header, unless the step goes straight on to its
 // comments or its separator.
 bool read_label(source& s) {
@@ -265,6 +279,7 @@ bool read_comment(source& s) {
         s.text.push_back(static_cast<char>(c));
         s.in.take_line(s.text);
     }
+    drop_line_end_crs(s.text);
     return true;
 }
 
@@ -322,6 +337,7 @@ bool read_instruction(source& s) {
     s.start = last_got(s);
     s.text.assign(1, static_cast<char>(c));
     s.in.take_line(s.text);
+    drop_line_end_crs(s.text);
     return true;
 }
 

@@ -44,6 +44,9 @@ struct text_input {
             return pushed;
         }
         if (!open) return EOF;
+        // A NUL byte can be no part of a text (texts are C strings), so it is
+        // passed over where it stands, as if it were not in the file.
+        for (; next < text.size() && text[next] == '\0'; ++next) ++column;
         got_line = line;
         got_column = column;
         if (next == text.size()) return EOF;

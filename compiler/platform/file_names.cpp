@@ -187,9 +187,25 @@ long file_writes() { return writes_counted; }
 const std::string& failed_file_write() { return failed_write; }
 
 std::FILE* open_file(const char* name, const char* mode) {
-    if (redirected_writes && writes(mode)) return redirected_writes(name, mode);
-    if (write_to_fail >= 0 && writes(mode)) return watched_open(name, mode);
-    return std::fopen(resolve_path(name).c_str(), mode);
+    if (writes(mode)) {
+        if (redirected_writes) return redirected_writes(name, mode);
+        if (write_to_fail >= 0) return watched_open(name, mode);
+        return std::fopen(resolve_path(name).c_str(), mode);
+    }
+    // Only a regular file is read. A folder would read as an empty file, and a
+    // named pipe would wait for ever for a writer; opening without blocking
+    // lets the pipe be seen and refused like a file that cannot be opened.
+    int fd = ::open(resolve_path(name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, mode);
+    if (!file) ::close(fd);
+    return file;
 }
 
 int open_binary_for_write(const char* name) {

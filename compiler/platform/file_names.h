@@ -24,7 +24,8 @@ using write_redirect = std::FILE* (*)(const char* name, const char* mode);
 extern write_redirect redirected_writes;
 
 // fopen through the layer. Text mode does no translation here; the readers
-// take CR LF as LF themselves.
+// take CR LF as LF themselves. For reading, only a regular file opens: a
+// folder, a named pipe or a device is null, like a file that does not exist.
 std::FILE* open_file(const char* name, const char* mode);
 // open(2) through the layer, creating with read and write for the owner.
 int open_binary_for_write(const char* name);

@@ -46,7 +46,7 @@ TEST(text_input, takes_cr_lf_as_one_line_end_keeps_a_lone_cr_and_gives_back_one_
 TEST(text_input, memory_scans_agree_with_reading_one_character_at_a_time) {
     pxtest::scratch_dir dir;
     std::mt19937 random(7);
-    const std::string alphabet = "ab-;[ \t\r\r\n\n";
+    const std::string alphabet("ab-;[ \t\r\r\n\n\0", 12);
     for (int round = 0; round < 300; ++round) {
         std::string text;
         for (int i = random() % 40; i > 0; --i) text += alphabet[random() % alphabet.size()];

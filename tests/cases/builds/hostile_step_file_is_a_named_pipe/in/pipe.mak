@@ -1,0 +1,2 @@
+prog.vep
+part.pre
