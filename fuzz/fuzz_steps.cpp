@@ -10,10 +10,10 @@
 
 #include "driver/model.h"
 #include "files/config.h"
-#include "platform/file_names.h"
 #include "files/save_file.h"
 #include "files/step_reader.h"
 #include "fuzz_support.h"
+#include "platform/file_names.h"
 
 namespace {
 

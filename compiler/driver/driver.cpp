@@ -17,9 +17,9 @@
 #include "driver/utilities.h"
 #include "driver/xref.h"
 #include "files/config.h"
-#include "platform/file_names.h"
 #include "files/read_file.h"
 #include "files/save_file.h"
+#include "platform/file_names.h"
 #include "steps/frame.h"
 
 namespace px {

@@ -17,8 +17,8 @@
 #include "driver/source_places.h"
 #include "driver/utilities.h"
 #include "files/config.h"
-#include "platform/file_names.h"
 #include "files/save_file.h"
+#include "platform/file_names.h"
 
 namespace px {
 

@@ -21,9 +21,9 @@
 #include "driver/utilities.h"
 #include "files/config.h"
 #include "files/data_table_file.h"
+#include "files/step_reader.h"
 #include "platform/clock.h"
 #include "platform/file_names.h"
-#include "files/step_reader.h"
 
 namespace px {
 

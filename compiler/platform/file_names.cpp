@@ -10,7 +10,6 @@
 // as it exists on disk, an exact match before one that differs only in case.
 // A component that does not exist keeps its own spelling, so a new file is
 // created under its own name in the folder found that way.
-#include "driver/utilities.h"
 #include "platform/file_names.h"
 
 #include <dirent.h>
@@ -24,6 +23,7 @@
 #include <map>
 #include <memory>
 
+#include "driver/utilities.h"
 #include "test_hooks.h"
 
 namespace px {

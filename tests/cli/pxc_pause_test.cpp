@@ -5,9 +5,9 @@
 #include <string>
 
 #include "driver/driver.h"
+#include "platform/clock.h"
 #include "pxc.h"
 #include "test_support.h"
-#include "platform/clock.h"
 
 namespace {
 

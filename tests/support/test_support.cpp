@@ -12,8 +12,8 @@
 #include "driver/model.h"
 #include "files/config.h"
 #include "files/save_file.h"
-#include "test_hooks.h"
 #include "platform/clock.h"
+#include "test_hooks.h"
 
 namespace fs = std::filesystem;
 
