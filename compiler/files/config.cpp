@@ -204,8 +204,8 @@ void copy_value(config_param& to, const config_param& from) {
     to.has_model = from.has_model;
 }
 
-// Reads the whole file. A name that opens but cannot be read (a folder)
-// counts as not opened.
+// Reads the whole file. A file that opens but fails while it is read counts
+// as not opened.
 bool load_text(const std::string& name, std::string& text) {
     unique_file in(open_file(name.c_str(), "r"));
     if (!in) return false;
