@@ -26,6 +26,8 @@ namespace {
 
 const char* const level_prefix[] = {"", "Warning:  ", "Error:  ", "Panic:  "};
 
+message_barrier barrier = nullptr;
+
 
 std::string program_file(const char* extension) {
     return replace_extension(the_program.name ? the_program.name : "", extension);
@@ -65,7 +67,14 @@ bool add_to_file(const std::string& name, const char* mode, const void* data, st
 
 }  // namespace
 
+void set_message_barrier(message_barrier b) { barrier = b; }
+
+void pass_message_barrier() {
+    if (barrier) barrier();
+}
+
 void log_message(int level, const char* format, ...) {
+    pass_message_barrier();
     if (!build_log && !recording) return;
     va_list args;
     va_start(args, format);
@@ -78,6 +87,7 @@ void log_message(int level, const char* format, ...) {
 }
 
 void report_step_error(const char* instruction_text, const char* format, ...) {
+    pass_message_barrier();
     ++error_count;
     va_list args;
     va_start(args, format);

@@ -22,6 +22,14 @@ void log_message(int level, const char* format, ...) __attribute__((format(print
 void report_step_error(const char* instruction_text, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
 
+// A writer that holds writes back (the object file) lets them go before any
+// message goes out, so that a failed write is still reported in its place
+// among the messages. The object file sets it while it is open; the log, the
+// reports and the pool's out-of-memory path call it first.
+using message_barrier = void (*)();
+void set_message_barrier(message_barrier barrier);
+void pass_message_barrier();
+
 // Bits 20-23 major, bits 16-19 minor.
 extern uint32_t version_word;
 inline int version_major() { return (version_word >> 20) & 0xF; }

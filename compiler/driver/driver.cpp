@@ -114,14 +114,18 @@ int compile_program(const char* path) {
     write_object_header(object.fd);
     check_duplicate_labels();
 
-    for (list_node* n = the_program.steps; !is_end(n) && build_ok; n = n->next) {
-        current_instruction = &end_marker;
-        const uint8_t* image = compile_step(n);
-        if (!image) continue;
-        uint32_t number = step_of(n)->number;
-        if (number >= 1 && number <= MAX_STEPS) step_lengths[number - 1] = image[0];
-        program_bytes += image[0];
-        write_step_code(object.fd, image);
+    try {
+        for (list_node* n = the_program.steps; !is_end(n) && build_ok; n = n->next) {
+            current_instruction = &end_marker;
+            const uint8_t* image = compile_step(n);
+            if (!image) continue;
+            uint32_t number = step_of(n)->number;
+            if (number >= 1 && number <= MAX_STEPS) step_lengths[number - 1] = image[0];
+            program_bytes += image[0];
+            write_step_code(object.fd, image);
+        }
+    } catch (const object_writes_stopped&) {
+        // An earlier step's record failed, and its report ended the build.
     }
     current_step = &end_marker;
 

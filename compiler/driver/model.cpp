@@ -164,6 +164,8 @@ void* pool_alloc(std::size_t size, bool no_panic) {
         if (no_panic) return nullptr;
         throw build_abort{};
     }
+    // Writes held back go out before anything is given up or said.
+    pass_message_barrier();
     // The last step may be the one the reader is filling: it stays.
     collect_empty_steps(last_step());
     if (void* block = run_dry ? nullptr : take_block(size)) return block;

@@ -1,11 +1,23 @@
 // The object file (".dso") and the capacity checks.
 //
 // The file is a two-byte magic number, a status byte, and then records of
-// the form L, type, 16-bit address, L data bytes. Each record goes out in a
-// single write so that a failing disk never leaves half a header behind; the
-// downloader checks the data bytes against the checksum record at the end.
-// The status byte is 0 until the end of a build with errors, when it is
+// the form L, type, 16-bit address, L data bytes. Each record goes out whole
+// in a single write so that a failing disk never leaves half a header behind;
+// the downloader checks the data bytes against the checksum record at the
+// end. The status byte is 0 until the end of a build with errors, when it is
 // patched in place.
+//
+// The records are held in memory and go out many at a time: when the hold is
+// full, at the end of the trailer, and before any message of the build, so
+// that a record that fails is reported exactly where it would have been had
+// it gone out at once. Each record still takes its turn at the file layer
+// when it is made (the test seams count it there). When a write of the hold
+// falls short, the records it wrote whole are done, the one it cut is a short
+// write, and the rest are written one at a time, each reported if it fails.
+// A report that stops the build (the listing cannot be written) drops the
+// records after it, which would never have been written, and takes
+// program_bytes back to where it stood then; inside the compile loop the
+// step being compiled is abandoned as well, by object_writes_stopped.
 #include "driver/object_file.h"
 
 #include <fcntl.h>
@@ -14,9 +26,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/source_places.h"
 #include "files/config.h"
 #include "platform/file_names.h"
 
@@ -33,6 +48,101 @@ constexpr long SMALL_TABLE_BYTES = 3448;
 
 uint8_t checksum = 0;
 uint32_t code_offset = 0;
+
+// --- records held back ---
+
+constexpr std::size_t HOLD_BYTES = 64 * 1024;
+constexpr std::size_t HOLD_RECORDS = 2048;
+
+struct held_record {
+    uint32_t end;  // just past the record in the hold
+    const char* message;
+    // What a report of the record sees, as it was when the record was made.
+    list_node* step;
+    list_node* instruction;
+    uint32_t program_bytes;
+};
+
+struct record_hold {
+    int fd = -1;
+    bool compiling = true;  // until the trailer: a stop unwinds the step being compiled
+    bool writing = false;   // the reports of a short write must not write again
+    std::size_t count = 0;
+    uint32_t used = 0;
+    held_record records[HOLD_RECORDS];
+    uint8_t bytes[HOLD_BYTES];
+};
+
+// The hold of the open object file. None when it could not be had: the
+// records then go out one by one.
+std::unique_ptr<record_hold> hold;
+
+// One write of bytes whose turns are taken, retried only when a signal
+// interrupted it before anything went. The bytes written.
+std::size_t write_out(int fd, const uint8_t* bytes, std::size_t count) {
+    ssize_t done;
+    do {
+        done = write_held(fd, bytes, count);
+    } while (done < 0 && errno == EINTR);
+    return done < 0 ? 0 : static_cast<std::size_t>(done);
+}
+
+// The records after the first `written` bytes of the hold, as each would
+// have fared on its own.
+void report_unwritten(record_hold& h, std::size_t written) {
+    marks_set_aside aside;
+    list_node* const step_then = current_step;
+    list_node* instruction_then = current_instruction;
+    uint32_t start = 0;
+    for (std::size_t i = 0; i < h.count && build_ok; start = h.records[i].end, ++i) {
+        const held_record& r = h.records[i];
+        std::size_t size = r.end - start;
+        if (r.end <= written) continue;
+        if (start >= written && write_out(h.fd, h.bytes + start, size) == size) continue;
+        current_step = r.step;
+        current_instruction = r.instruction;
+        report_step_error(nullptr, "%s", r.message);
+        if (!build_ok) {
+            program_bytes = r.program_bytes;
+            instruction_then = r.instruction;
+        }
+    }
+    current_step = step_then;
+    current_instruction = instruction_then;
+}
+
+// Writes what the hold holds.
+void let_go() {
+    if (!hold || hold->count == 0 || hold->writing) return;
+    record_hold& h = *hold;
+    h.writing = true;
+    struct done_writing {
+        record_hold& h;
+        ~done_writing() {
+            h.writing = false;
+            h.count = 0;
+            h.used = 0;
+        }
+    } done{h};
+    std::size_t written = write_out(h.fd, h.bytes, h.used);
+    if (written != h.used) report_unwritten(h, written);
+}
+
+// The message barrier while the object file is open.
+void let_go_before_message() {
+    if (!hold || hold->count == 0 || hold->writing) return;
+    // Records are held only while build_ok is set: a clear one now means
+    // that a report of theirs stopped the build.
+    let_go();
+    if (!build_ok && hold->compiling) throw object_writes_stopped{};
+}
+
+// A record that did not go out. Those held before it go first; when one of
+// them stops the build, this one would never have been tried.
+void report_record(const char* message) {
+    let_go_before_message();
+    if (build_ok) report_step_error(nullptr, "%s", message);
+}
 
 // Program memory per model. reduced < 0 matches either setting of the
 // reduced-memory flag; code < 0 is the row for every code not listed.
@@ -174,9 +284,25 @@ void reset_object_file() {
     code_offset = 0;
 }
 
-int open_object_file(const char* name) { return open_binary_for_write(name); }
+int open_object_file(const char* name) {
+    int fd = open_binary_for_write(name);
+    if (fd < 0) return fd;
+    hold.reset(new (std::nothrow) record_hold);
+    if (hold) {
+        hold->fd = fd;
+        set_message_barrier(let_go_before_message);
+    }
+    return fd;
+}
 
 bool close_object_file(int fd) {
+    if (hold && hold->fd == fd) {
+        // Only a build cut short by an exception leaves records here: they
+        // go out as they would have, with no one left to hear of a failure.
+        if (hold->count > 0 && !hold->writing) write_out(fd, hold->bytes, hold->used);
+        set_message_barrier(nullptr);
+        hold.reset();
+    }
     return fd < 0 || close_binary(fd) == 0;
 }
 
@@ -194,17 +320,32 @@ void write_record(int fd, uint8_t type, uint16_t address, const uint8_t* data, i
     if (!build_ok) return;
     // L has one byte; a longer record cannot be expressed and is not written.
     if (length < 0 || length > RECORD_MAX_DATA) {
-        report_step_error(nullptr, "%s", message);
+        report_record(message);
         return;
     }
-    uint8_t record[RECORD_HEADER + RECORD_MAX_DATA];
+    const auto size = static_cast<uint32_t>(RECORD_HEADER + length);
+    record_hold* h = hold && hold->fd == fd ? hold.get() : nullptr;
+    if (h && (h->count == HOLD_RECORDS || HOLD_BYTES - h->used < size)) {
+        let_go();
+        if (!build_ok) return;
+    }
+    uint8_t own[RECORD_HEADER + RECORD_MAX_DATA];
+    uint8_t* record = h ? h->bytes + h->used : own;
     record[0] = static_cast<uint8_t>(length);
     record[1] = type;
     put_le16(record + 2, address);
     if (length > 0) std::memcpy(record + RECORD_HEADER, data, static_cast<std::size_t>(length));
-    bool written = write_all(fd, record, static_cast<std::size_t>(RECORD_HEADER + length));
     for (int i = 0; i < length; ++i) checksum = static_cast<uint8_t>(checksum + data[i]);
-    if (!written) report_step_error(nullptr, "%s", message);
+    if (!h) {
+        if (!write_all(fd, record, size)) report_record(message);
+        return;
+    }
+    if (write_turn_fails(fd)) {
+        report_record(message);
+        return;
+    }
+    h->used += size;
+    h->records[h->count++] = {h->used, message, current_step, current_instruction, program_bytes};
 }
 
 void write_step_code(int fd, const uint8_t* image) {
@@ -214,12 +355,14 @@ void write_step_code(int fd, const uint8_t* image) {
 }
 
 void write_object_trailer(int fd, const uint8_t* step_lengths) {
+    if (hold) hold->compiling = false;
     write_step_lengths(fd, step_lengths);
     write_table_size(fd);
     write_table_data(fd);
     write_options(fd);
     write_system_config(fd);
     write_checksum(fd);
+    let_go();
 }
 
 capacity_figures check_capacity() {

@@ -20,22 +20,29 @@ enum record_type : uint8_t {
 
 // Clears the running checksum and the code offset (start of every build).
 void reset_object_file();
-// Opens (creates or truncates) the object file; -1 on failure.
+// Opens (creates or truncates) the object file; -1 on failure. Until it is
+// closed, its records are held back and go out many at a time, and before
+// every message of the build.
 int open_object_file(const char* name);
 // False when the close failed: what was written may not have reached the disk.
 bool close_object_file(int fd);
 
+// Thrown out of the compile loop when a record held back turns out to have
+// failed and its report stopped the build: the loop would have ended there,
+// before the step now being compiled.
+struct object_writes_stopped {};
+
 // Magic number and a zero status byte.
 void write_object_header(int fd);
-// One record of L data bytes: written in one write, added to the checksum; a
-// short write is reported with message as a compile error. Nothing is written
-// once build_ok is clear.
+// One record of L data bytes: written whole in one write, added to the
+// checksum; a short write is reported with message as a compile error.
+// Nothing is written once build_ok is clear.
 void write_record(int fd, uint8_t type, uint16_t address, const uint8_t* data, int length,
                   const char* message);
 // The code record of one step image (length byte first); advances the code offset.
 void write_step_code(int fd, const uint8_t* image);
 // Step length table, data table size and data, options, system configuration
-// byte and checksum, in that order.
+// byte and checksum, in that order; then every record held has gone out.
 void write_object_trailer(int fd, const uint8_t* step_lengths);
 // What a capacity check found, for the summary line.
 struct capacity_figures {

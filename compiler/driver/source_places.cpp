@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
@@ -128,6 +129,21 @@ label_mark::label_mark(const void* step_node) {
 }
 label_mark::~label_mark() {
     if (recording) recording->label_step = nullptr;
+}
+
+marks_set_aside::marks_set_aside() {
+    if (!recording) return;
+    std::swap(pending, recording->pending);
+    std::swap(operand, recording->operand);
+    std::swap(output_marked, recording->output_marked);
+    std::swap(label_step, recording->label_step);
+}
+marks_set_aside::~marks_set_aside() {
+    if (!recording) return;
+    recording->pending = pending;
+    recording->operand = operand;
+    recording->output_marked = output_marked;
+    recording->label_step = label_step;
 }
 
 void record_log_message(int level, const std::string& message) {

@@ -152,6 +152,18 @@ struct label_mark {
     label_mark(const label_mark&) = delete;
     label_mark& operator=(const label_mark&) = delete;
 };
+// While one lives, no mark and no noted place is in force: a message about
+// something done earlier (a write held back) points where that was done.
+struct marks_set_aside {
+    marks_set_aside();
+    ~marks_set_aside();
+    marks_set_aside(const marks_set_aside&) = delete;
+    marks_set_aside& operator=(const marks_set_aside&) = delete;
+    bool pending = false;
+    const char* operand = nullptr;
+    bool output_marked = false;
+    const void* label_step = nullptr;
+};
 
 // The step compiler's working text of the instruction it compiles: operand
 // marks point into it, and columns count from its start.

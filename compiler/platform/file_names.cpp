@@ -216,10 +216,15 @@ int open_binary_for_write(const char* name) {
     return fd;
 }
 
-ssize_t write_binary(int fd, const void* bytes, std::size_t count) {
+bool write_turn_fails(int fd) {
     auto watched = watched_descriptors.find(fd);
-    if (watched != watched_descriptors.end() && counted_write_fails(watched->second)) return -1;
-    return ::write(fd, bytes, count);
+    return watched != watched_descriptors.end() && counted_write_fails(watched->second);
+}
+
+ssize_t write_held(int fd, const void* bytes, std::size_t count) { return ::write(fd, bytes, count); }
+
+ssize_t write_binary(int fd, const void* bytes, std::size_t count) {
+    return write_turn_fails(fd) ? -1 : write_held(fd, bytes, count);
 }
 
 int close_binary(int fd) {

@@ -32,6 +32,13 @@ int open_binary_for_write(const char* name);
 // write(2) and close(2) of a file from open_binary_for_write, so that every
 // byte the library writes passes the layer.
 ssize_t write_binary(int fd, const void* bytes, std::size_t count);
+// write_binary in two halves, for a writer that holds bytes back and writes
+// them later in one piece: write_turn_fails stands for one write at the
+// moment it would have been made (true when that write is to fail, as
+// write_binary would have made it fail), and write_held writes bytes whose
+// turns have all been taken.
+bool write_turn_fails(int fd);
+ssize_t write_held(int fd, const void* bytes, std::size_t count);
 int close_binary(int fd);
 // remove(3) through the layer. 0 on success.
 int delete_file(const char* name);
