@@ -8,6 +8,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <memory_resource>
@@ -44,11 +45,15 @@ const char OFF[] = "off";
 
 struct use_entry {
     uint32_t step_number;
+    uint32_t length;  // of text, counted while the text is at hand
     const char* text;
     // What makes two uses the same: the instruction node, or for outputs the
     // action word.
     const void* source;
 };
+
+// The length sits in what was padding: the pool is asked for no more.
+static_assert(sizeof(use_entry) == sizeof(uint64_t) + 2 * sizeof(void*));
 
 using use_list = std::pmr::vector<use_entry>;
 using usage_list = std::pmr::map<int64_t, use_list>;
@@ -89,7 +94,7 @@ void append_use_line(std::string& line, const use_entry& use) {
     line.append(4 + (width < 6 ? 6 - width : 0), ' ');
     line.append(number, width);
     line.append(2, ' ');
-    std::string_view text = use.text;
+    std::string_view text(use.text, use.length);
     if (text.size() <= TEXT_COLUMNS) {
         line += text;
         line.append(TEXT_COLUMNS - text.size(), ' ');
@@ -204,7 +209,7 @@ void record_usage(int kind, int32_t number, list_node* step_node, list_node* ins
     // One instruction naming a resource twice, or an output turned on again
     // before it was turned off, is listed once.
     if (!uses.empty() && uses.back().source == source) return;
-    uses.push_back({step_number, text, source});
+    uses.push_back({step_number, static_cast<uint32_t>(std::strlen(text)), text, source});
 }
 
 int write_cross_reference_map(const char* file_name) {

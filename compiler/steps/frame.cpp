@@ -85,7 +85,15 @@ bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <
 
 }  // namespace
 
-bool is_operator_char(char c) { return c != '\0' && std::strchr("()<>=+*/%&|~^", c) != nullptr; }
+bool is_operator_char(char c) {
+    switch (c) {
+    case '(': case ')': case '<': case '>': case '=': case '+': case '*':
+    case '/': case '%': case '&': case '|': case '~': case '^':
+        return true;
+    default:
+        return false;
+    }
+}
 
 const char* next_token(const char* cursor) {
     if (!cursor) return cursor;
@@ -115,7 +123,7 @@ const char* working_text() { return working.c_str(); }
 int find_keyword(const char* word) {
     if (!word) return 0;
     for (const keyword_entry* k = instruction_keywords; k->code != 0; ++k)
-        if (std::strcmp(k->word, word) == 0) return k->code;
+        if (k->word[0] == word[0] && std::strcmp(k->word, word) == 0) return k->code;
     return 0;
 }
 
