@@ -28,7 +28,6 @@ const char* const level_prefix[] = {"", "Warning:  ", "Error:  ", "Panic:  "};
 
 message_barrier barrier = nullptr;
 
-
 std::string program_file(const char* extension) {
     return replace_extension(the_program.name ? the_program.name : "", extension);
 }

@@ -152,6 +152,7 @@ struct label_mark {
     label_mark(const label_mark&) = delete;
     label_mark& operator=(const label_mark&) = delete;
 };
+
 // While one lives, no mark and no noted place is in force: a message about
 // something done earlier (a write held back) points where that was done.
 struct marks_set_aside {
