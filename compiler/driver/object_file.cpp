@@ -195,13 +195,9 @@ long data_table_bytes() {
     return t ? 2L * t->rows * t->columns : 0;
 }
 
-// One write, retried only when a signal interrupted it before anything went.
+// One write made at once: its turn, then write_out. True when all went.
 bool write_all(int fd, const void* bytes, std::size_t count) {
-    ssize_t done;
-    do {
-        done = write_binary(fd, bytes, count);
-    } while (done < 0 && errno == EINTR);
-    return done >= 0 && static_cast<std::size_t>(done) == count;
+    return !write_turn_fails(fd) && write_out(fd, static_cast<const uint8_t*>(bytes), count) == count;
 }
 
 void put_le16(uint8_t* at, uint32_t value) {
