@@ -76,8 +76,6 @@ usage_list& list_of(int kind) {
     return *usage[kind];
 }
 
-
-
 // Names may come with either separator: the old platform's '\' or '/'.
 std::string_view base_name(std::string_view name) {
     std::size_t cut = name.find_last_of("\\/");

@@ -68,8 +68,6 @@ const char* const FALLBACK_FOLDER = "/lib";
 // Shown for a model value that no file has ever set.
 const char* const NO_MODEL = "<null>";
 
-
-
 // The file's text and the reading position in it.
 struct fig_text {
     std::string text;
