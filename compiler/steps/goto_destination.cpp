@@ -9,10 +9,10 @@
 // it as well whenever a new walk over the program begins.
 #include "steps/goto_destination.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "driver/build_state.h"
@@ -55,7 +55,7 @@ struct destination_index {
     bool built = false;
     list_node* head = nullptr;  // first step of the program it was built for
     uint64_t generation = 0;    // the pool that program lives in
-    std::unordered_set<uint32_t> numbers;
+    std::vector<uint32_t> numbers;  // ascending, as the steps are
     // Labels made of name characters only, folded: such a label matches
     // exactly when it equals the destination's first word.
     std::unordered_map<std::string, labelled_step> labels;
@@ -81,7 +81,7 @@ destination_index& current_index() {
     std::size_t order = 0;
     for (list_node* n = the_program.steps; !is_end(n); n = n->next, ++order) {
         const step* s = step_of(n);
-        the_index.numbers.insert(s->number);
+        the_index.numbers.push_back(s->number);
         if (!s->label) continue;
         labelled_step where{order, s->number};
         if (has_name_delimiter(s->label))
@@ -89,10 +89,18 @@ destination_index& current_index() {
         else
             the_index.labels.emplace(folded(s->label), where);  // keeps the first
     }
+    // The program keeps its steps in ascending order; a list that does not
+    // is sorted here, so the search below holds either way.
+    if (!std::is_sorted(the_index.numbers.begin(), the_index.numbers.end()))
+        std::sort(the_index.numbers.begin(), the_index.numbers.end());
     the_index.head = head;
     the_index.generation = pool_generation();
     the_index.built = true;
     return the_index;
+}
+
+bool has_step(const destination_index& index, uint32_t number) {
+    return std::binary_search(index.numbers.begin(), index.numbers.end(), number);
 }
 
 // The first step in program order whose label matches at `at`, or nullptr.
@@ -151,7 +159,7 @@ const destination* resolve_destination(const char* text, const char* at) {
 
     int32_t number = 0;
     if (scan(at, "[%d", &number) == 1 && number != 0) {
-        if (number < 0 || current_index().numbers.count(static_cast<uint32_t>(number)) == 0) {
+        if (number < 0 || !has_step(current_index(), static_cast<uint32_t>(number))) {
             report_step_error(text, "The destination step does not exist.");
             return nullptr;
         }
