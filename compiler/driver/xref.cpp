@@ -62,9 +62,28 @@ usage_list* usage[KIND_COUNT] = {};
 uint64_t usage_generation = 0;  // the pool the lists live in
 
 // The list of each small number, found again without a walk down the map.
-// Outside the pool, so the pool is asked for exactly what the map asks.
+// Outside the pool, so the pool is asked for exactly what the map asks. The
+// index is kept in pages of 256 numbers, each made when a number in it is
+// first used: a program naming register 60000 clears one page, not an index
+// of every number below it.
 constexpr int64_t INDEXED_NUMBERS = 65536;
-std::vector<use_list*> number_index[KIND_COUNT];
+constexpr std::size_t INDEX_PAGE = 256;
+using index_page = std::unique_ptr<use_list*[]>;
+std::vector<index_page> number_index[KIND_COUNT];
+
+use_list* indexed_list(int kind, std::size_t key) {
+    const std::vector<index_page>& pages = number_index[kind];
+    std::size_t page = key / INDEX_PAGE;
+    return page < pages.size() && pages[page] ? pages[page][key % INDEX_PAGE] : nullptr;
+}
+
+use_list*& index_slot(int kind, std::size_t key) {
+    std::vector<index_page>& pages = number_index[kind];
+    std::size_t page = key / INDEX_PAGE;
+    if (pages.size() <= page) pages.resize(page + 1);
+    if (!pages[page]) pages[page] = std::make_unique<use_list*[]>(INDEX_PAGE);
+    return pages[page][key % INDEX_PAGE];
+}
 
 usage_list& list_of(int kind) {
     // Lists of an earlier build's pool are gone with it.
@@ -85,25 +104,37 @@ std::string_view base_name(std::string_view name) {
 // "    [n]  text" padded to 68 columns. A longer text is cut after 67
 // characters with a '\' and goes on at column 0, as often as needed.
 void append_use_line(std::string& line, const use_entry& use) {
+    // Most lines fit: they are made whole on the stack and appended at once.
+    char made[16 + 2 * TEXT_COLUMNS];
+    char* at = made;
     char number[16] = "[";
     char* end = std::to_chars(number + 1, number + sizeof number - 1, static_cast<int>(use.step_number)).ptr;
     *end++ = ']';
     std::size_t width = static_cast<std::size_t>(end - number);
-    line.append(4 + (width < 6 ? 6 - width : 0), ' ');
-    line.append(number, width);
-    line.append(2, ' ');
+    std::size_t indent = 4 + (width < 6 ? 6 - width : 0);
+    std::memset(at, ' ', indent);
+    at += indent;
+    std::memcpy(at, number, width);
+    at += width;
+    *at++ = ' ';
+    *at++ = ' ';
     std::string_view text(use.text, use.length);
     if (text.size() <= TEXT_COLUMNS) {
-        line += text;
-        line.append(TEXT_COLUMNS - text.size(), ' ');
-    } else {
-        while (text.size() > TEXT_COLUMNS) {
-            line += text.substr(0, TEXT_COLUMNS - 1);
-            line += "\\\n";
-            text.remove_prefix(TEXT_COLUMNS - 1);
-        }
-        line += text;
+        std::memcpy(at, text.data(), text.size());
+        at += text.size();
+        std::memset(at, ' ', TEXT_COLUMNS - text.size());
+        at += TEXT_COLUMNS - text.size();
+        *at++ = '\n';
+        line.append(made, at);
+        return;
     }
+    line.append(made, at);
+    while (text.size() > TEXT_COLUMNS) {
+        line += text.substr(0, TEXT_COLUMNS - 1);
+        line += "\\\n";
+        text.remove_prefix(TEXT_COLUMNS - 1);
+    }
+    line += text;
     line += '\n';
 }
 
@@ -166,7 +197,7 @@ void clear_usage() {
     // The old lists belonged to the pool of their build; they are not
     // touched, only forgotten.
     for (usage_list*& list : usage) list = nullptr;
-    for (std::vector<use_list*>& index : number_index) index.clear();
+    for (std::vector<index_page>& pages : number_index) pages.clear();
     usage_generation = pool_generation();
 }
 
@@ -192,16 +223,11 @@ void record_usage(int kind, int32_t number, list_node* step_node, list_node* ins
     uint32_t step_number = (!step_node || is_end(step_node)) ? 0 : step_of(step_node)->number;
 
     use_list* found = nullptr;
-    std::vector<use_list*>& index = number_index[kind];
     bool indexed = key >= 0 && key < INDEXED_NUMBERS;
-    if (indexed && usage_generation == pool_generation() && static_cast<std::size_t>(key) < index.size())
-        found = index[static_cast<std::size_t>(key)];
+    if (indexed && usage_generation == pool_generation()) found = indexed_list(kind, static_cast<std::size_t>(key));
     if (!found) {
         found = &list_of(kind)[key];
-        if (indexed) {
-            if (index.size() <= static_cast<std::size_t>(key)) index.resize(static_cast<std::size_t>(key) + 1);
-            index[static_cast<std::size_t>(key)] = found;
-        }
+        if (indexed) index_slot(kind, static_cast<std::size_t>(key)) = found;
     }
     use_list& uses = *found;
     // One instruction naming a resource twice, or an output turned on again
