@@ -23,7 +23,6 @@ uint32_t version_word = 0;
 
 namespace {
 
-
 const char* const level_prefix[] = {"", "Warning:  ", "Error:  ", "Panic:  "};
 
 message_barrier barrier = nullptr;

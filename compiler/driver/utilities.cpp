@@ -1,6 +1,5 @@
 #include "driver/utilities.h"
 
-
 namespace px {
 
 std::string vformat(const char* fmt, va_list args) {

@@ -2,8 +2,9 @@
 //
 // Each kind keeps an ordered map from resource number to its uses, so a
 // program with tens of thousands of distinct registers records in n log n
-// rather than walking a list per use. Everything lives in the build's pool
-// and goes with it; clear_usage only forgets the old lists.
+// rather than walking a list per use. The lists live in the build's pool and
+// go with it; clear_usage only forgets them, and the index of small numbers
+// that finds a list without the walk.
 #include "driver/xref.h"
 
 #include <charconv>

@@ -24,7 +24,6 @@ namespace px {
 
 namespace {
 
-
 // The smallest controllers hold 3448 bytes of data table.
 constexpr uint64_t SMALL_MODEL_ELEMENTS = 1724;
 // No controller holds more than 64000 bytes of data table, and the object

@@ -30,7 +30,6 @@ namespace px {
 
 namespace {
 
-
 struct fd_closer {
     int fd = -1;
     ~fd_closer() {

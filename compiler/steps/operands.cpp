@@ -27,7 +27,6 @@ const char PROTO_SYNTAX[] = "Syntax:  proto#<1-8>:<bit#<1-32> | byte#<1-4> | wor
 
 bool in_range(int32_t n, int32_t low, int32_t high) { return n >= low && n <= high; }
 
-
 const operand_code* code1(operand_code* out, uint8_t a) {
     out->bytes[0] = 1;
     out->bytes[1] = a;
@@ -148,7 +147,6 @@ const operand_code* parse_literal(const char* text, const char* at, operand_code
     for (int i = 0; i < 4; ++i) out->bytes[2 + i] = static_cast<uint8_t>(bits >> (8 * i));
     return out;
 }
-
 
 // A resource that is one numbered word, coded in one byte from a base or,
 // for the analog ones, as analog_code does.

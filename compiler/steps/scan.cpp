@@ -22,7 +22,6 @@ namespace px {
 
 namespace {
 
-
 // Reads an optionally signed decimal number of at most width characters
 // (0 = any). Returns where it ended, or nullptr when no digit was found.
 const char* read_number(const char* at, int width, int32_t* value) {
