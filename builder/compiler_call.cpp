@@ -1,7 +1,13 @@
 #include "compiler_call.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <utility>
 #include <vector>
 
@@ -53,6 +59,35 @@ int32_t CompilerLibrary::build(const QByteArray& makefile) {
 
 QByteArray makefileArgument(const QString& path) {
     return QFile::encodeName(path);
+}
+
+static bool enter(const QString& folder) {
+    return !folder.isEmpty() && ::chdir(QFile::encodeName(folder).constData()) == 0;
+}
+
+BuildOutcome buildFromFolder(CompilerCall& compiler, const QString& makefile, const QString& workFolder) {
+    const QString path = makefile.isEmpty() ? makefile : QDir(workFolder).absoluteFilePath(makefile);
+    BuildOutcome outcome;
+    // The folder the call found is held open, so that the way back holds even
+    // if that folder is renamed meanwhile. Without it the build stays put.
+    const int back = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (back >= 0) {
+        const QString own = path.isEmpty() ? QString() : QFileInfo(path).path();
+        if (enter(own))
+            outcome.folder = own;
+        else if (enter(workFolder))
+            outcome.folder = workFolder;
+    }
+    if (outcome.folder.isEmpty())
+        outcome.folder = QDir::currentPath();
+    outcome.result = compiler.build(makefileArgument(path));
+    if (back >= 0) {
+        if (::fchdir(back) != 0)
+            outcome.error = QStringLiteral("Unable to return to the working folder: %1")
+                                .arg(qt_error_string(errno));
+        ::close(back);
+    }
+    return outcome;
 }
 
 bool buildSucceeded(int32_t result) {

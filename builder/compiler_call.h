@@ -44,6 +44,26 @@ private:
 // The path as the library takes it: 8-bit text in the local code page.
 QByteArray makefileArgument(const QString& path);
 
+// One build as it ran: the library's result and the folder that was the
+// working directory meanwhile, which holds the build's log.
+struct BuildOutcome {
+    int32_t result = 0;
+    QString folder;
+    QString error;  // the working directory could not be restored
+};
+
+// Builds `makefile` from its own folder, as pxc does: the library takes the
+// names in a makefile, and writes its log, relative to the working
+// directory, so a makefile with names relative to itself builds wherever
+// the builder stands. A relative `makefile` is taken from `workFolder`, and
+// the library is given the full path. When the makefile's folder cannot be
+// entered (it is gone) the build runs from `workFolder`, and the log there
+// tells that the makefile cannot be opened. The working directory the call
+// found is restored before it returns, whatever the build's outcome.
+// Runs on the build's thread: the working directory belongs to the whole
+// process, so nothing else may rely on it until this returns.
+BuildOutcome buildFromFolder(CompilerCall& compiler, const QString& makefile, const QString& workFolder);
+
 // Only the low 16 bits of the result count; 0 means the build failed.
 bool buildSucceeded(int32_t result);
 

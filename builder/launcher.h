@@ -11,6 +11,7 @@ class Launcher {
 public:
     virtual ~Launcher() = default;
     // Opens a text file in the user's text editor, without waiting for it.
+    // False when no program could be started for it.
     virtual bool editTextFile(const QString& path) = 0;
     // Opens a document with the desktop's program for its type.
     virtual bool openDocument(const QString& path) = 0;

@@ -87,10 +87,10 @@ int main(int argc, char* argv[]) {
     // Taken before the working directory changes.
     const QString batchMakefile = batch ? QFileInfo(options.value(buildOption)).absoluteFilePath() : QString();
 
-    // The library writes "pxlinker.log" into the working directory and the
-    // window reads it from the working folder, and relative step-file names
-    // in makefiles resolve there too: the two must be the same folder. In a
-    // build folder that is the program folder; installed, the user's own.
+    // The working folder (the default project, and the log before the first
+    // build) is the working directory; each build runs from its makefile's
+    // folder and comes back. In a build folder that is the program folder;
+    // installed, the user's own.
     QString error;
     const pxbuilder::ProgramPlaces places = pxbuilder::placesFor(QCoreApplication::applicationDirPath(), &error);
     if (places.workFolder.isEmpty() || places.configFolder.isEmpty()) {

@@ -19,6 +19,7 @@
 #include "browser_controls.h"
 #include "compiler_call.h"
 #include "dialogs.h"
+#include "frmBuildLog.h"
 #include "frmDrv.h"
 #include "launcher.h"
 #include "list_rules.h"
@@ -42,7 +43,7 @@ projBuilder::projBuilder(const Services& services, QWidget* parent)
     connect(editor_, &frmDrv::makefileSaved, this, &projBuilder::addToProject);
     connect(editor_, &frmDrv::closedAt, this, &projBuilder::editorClosed);
 
-    connect(&buildWatcher_, &QFutureWatcher<int32_t>::finished, this, &projBuilder::buildEnded);
+    connect(&buildWatcher_, &QFutureWatcher<BuildOutcome>::finished, this, &projBuilder::buildEnded);
 }
 
 projBuilder::~projBuilder() {
@@ -376,21 +377,27 @@ void projBuilder::buildMakefile(const QString& makefile) {
         return;
     }
     building_makefile_ = makefile;
-    const QByteArray argument = makefileArgument(building_makefile_);
     setBusy(true);
     // The build runs off the window's thread so that the window keeps
-    // painting; it accepts no command until the build ends.
+    // painting; it accepts no command until the build ends. The build's
+    // thread changes the working directory and restores it before the
+    // window hears of the end, and the window uses only full paths meanwhile.
     CompilerCall* compiler = services_.compiler;
-    buildWatcher_.setFuture(QtConcurrent::run([compiler, argument] { return compiler->build(argument); }));
+    const QString work = services_.programFolder;
+    buildWatcher_.setFuture(
+        QtConcurrent::run([compiler, makefile, work] { return buildFromFolder(*compiler, makefile, work); }));
 }
 
 void projBuilder::buildEnded() {
-    const int32_t result = buildWatcher_.result();
+    const BuildOutcome outcome = buildWatcher_.result();
+    lastBuildFolder_ = outcome.folder;
     setBusy(false);
-    message(buildSucceeded(result) ? QStringLiteral("Build successful, .DSO file generated.")
-                                   : QStringLiteral("Build failed, reference log for errors."));
+    if (!outcome.error.isEmpty())
+        message(outcome.error);
+    message(buildSucceeded(outcome.result) ? QStringLiteral("Build successful, .DSO file generated.")
+                                           : QStringLiteral("Build failed, reference log for errors."));
     viewBuildLog();
-    emit buildFinished(result);
+    emit buildFinished(outcome.result);
 }
 
 void projBuilder::setBusy(bool busy) {
@@ -409,16 +416,30 @@ void projBuilder::setBusy(bool busy) {
     }
 }
 
+// The library writes its log into the folder the build ran from. Before
+// the first build the log is the one a build left in the working folder.
 void projBuilder::viewBuildLog() {
-    // The library writes its log into the working directory, which is the
-    // working folder.
-    const QString log = programPath(buildLogName);
+    const QString log = joinPath(lastBuildFolder_.isEmpty() ? services_.programFolder : lastBuildFolder_,
+                                 QString::fromLatin1(buildLogName));
     if (!fileExists(log)) {
         message(QStringLiteral("No build log exists."));
         return;
     }
     if (!services_.launcher->editTextFile(log))
-        message(QStringLiteral("Unable to start a text editor on \"%1\".").arg(log));
+        showLogHere(log);
+}
+
+// No program opens the log: the builder shows it itself, read-only.
+void projBuilder::showLogHere(const QString& log) {
+    QStringList lines;
+    QString error;
+    if (!readLines(log, lines, &error)) {
+        message(QStringLiteral("Unable to read \"%1\": %2").arg(log, error));
+        return;
+    }
+    if (!logWindow_)
+        logWindow_ = new frmBuildLog(this);
+    logWindow_->showLog(log, lines);
 }
 
 void projBuilder::helpAbout() {
@@ -475,6 +496,8 @@ void projBuilder::closeEvent(QCloseEvent* event) {
     editor_->hide();
     if (browser_)
         browser_->hide();
+    if (logWindow_)
+        logWindow_->hide();
     event->accept();
     emit exitRequested();
 }

@@ -1,7 +1,8 @@
 // The project window: the project's ordered list of makefiles, the file
 // browser for project files, and the commands that add, remove, reorder,
 // edit and build makefiles. It owns the makefile editor (created hidden at
-// start-up) and the makefile browser (created at the first Add Existing).
+// start-up), the makefile browser (created at the first Add Existing) and
+// the build log window (created the first time no program opens the log).
 #pragma once
 
 #include <QFutureWatcher>
@@ -11,10 +12,12 @@
 
 #include <cstdint>
 
+#include "compiler_call.h"
 #include "services.h"
 
 class QLineEdit;
 class QPushButton;
+class frmBuildLog;
 class frmDrv;
 class MakefileBrowser;
 
@@ -49,6 +52,7 @@ public:
     bool isBuilding() const { return building_; }
     frmDrv* editor() const { return editor_; }
     MakefileBrowser* browser() const { return browser_; }
+    frmBuildLog* logWindow() const { return logWindow_; }
     pxbuilder::FileBrowser* fileBrowser() const { return files_; }
 
 signals:
@@ -72,6 +76,7 @@ private:
     void build();
     void buildEnded();
     void viewBuildLog();
+    void showLogHere(const QString& log);
     void helpAbout();
     void helpManual();
     void projectFileClicked(const QString& name);
@@ -96,6 +101,9 @@ private:
     qint16 dropIndex_ = -1;
     bool building_ = false;
     QString building_makefile_;
+    // The folder the last build ran from, which holds its log; empty before
+    // the first build.
+    QString lastBuildFolder_;
 
     QLineEdit* activeProject_ = nullptr;
     pxbuilder::ReorderList* projectList_ = nullptr;
@@ -103,5 +111,6 @@ private:
     QPushButton* buildButton_ = nullptr;
     frmDrv* editor_ = nullptr;
     MakefileBrowser* browser_ = nullptr;
-    QFutureWatcher<int32_t> buildWatcher_;
+    frmBuildLog* logWindow_ = nullptr;
+    QFutureWatcher<pxbuilder::BuildOutcome> buildWatcher_;
 };

@@ -5,7 +5,9 @@
 // worker thread held or the real library.
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSemaphore>
@@ -21,6 +23,7 @@
 #include "browser_controls.h"
 #include "compiler_call.h"
 #include "dialogs.h"
+#include "frmBuildLog.h"
 #include "frmDrv.h"
 #include "launcher.h"
 #include "list_rules.h"
@@ -48,7 +51,8 @@ struct Boxes final : Dialogs {
 
 struct Launches final : Launcher {
     QStringList edited, opened;
-    bool editTextFile(const QString& path) override { edited << path; return true; }
+    bool editorStarts = true;  // false: as on a machine where nothing opens a text file
+    bool editTextFile(const QString& path) override { edited << path; return editorStarts; }
     bool openDocument(const QString& path) override { opened << path; return true; }
 };
 
@@ -60,9 +64,11 @@ struct FakeCompiler final : CompilerCall {
     QSemaphore started, release;
     std::atomic<int> binds{0};
     QList<QByteArray> arguments;  // read only once the build has ended
+    QStringList folders;          // the working directory of each build
     bool bind(QString*) override { ++binds; return true; }
     int32_t build(const QByteArray& makefile) override {
         arguments << makefile;
+        folders << QDir::currentPath();
         started.release();
         if (hold)
             release.acquire();
@@ -87,7 +93,8 @@ QString escaped(QByteArray bytes) {
 // One program folder with its own project window.
 struct Session {
     QTemporaryDir temp;
-    const QString folder = QDir::cleanPath(temp.path());
+    // As the working directory reports it, links resolved.
+    const QString folder = QFileInfo(temp.path()).canonicalFilePath();
     Boxes boxes;
     Launches launches;
     FakeCompiler fake;
@@ -127,8 +134,10 @@ struct Session {
         window->startUp();
     }
     QWidget* part(const QString& name) const {
-        return name == "editor" ? window->editor() : name == "browser" ? static_cast<QWidget*>(window->browser())
-               : name == "main"   ? window->centralWidget() : nullptr;
+        return name == "editor"    ? window->editor()
+               : name == "browser" ? static_cast<QWidget*>(window->browser())
+               : name == "log"     ? static_cast<QWidget*>(window->logWindow())
+               : name == "main"    ? window->centralWidget() : nullptr;
     }
     template <class T>
     T* find(const QString& in, const QString& name) const { return part(in) ? part(in)->findChild<T*>(name) : nullptr; }
@@ -224,6 +233,16 @@ struct Runner : Session {
                 texts << QString::fromLocal8Bit(argument);
             return show(texts);
         }
+        if (key == "build folders")
+            return show(fake.folders);
+        if (key == "log window") {
+            frmBuildLog* log = window->logWindow();
+            auto* view = log ? log->findChild<QPlainTextEdit*>("buildLogView") : nullptr;
+            if (!view || !log->isVisible())
+                return "<none>";
+            return log->findChild<QLineEdit*>("logFile")->text() + (view->isReadOnly() ? ", read-only: " : ", editable: ") +
+                   escaped(view->toPlainText().toLocal8Bit());
+        }
         if (what == "binds")
             return QString::number(fake.binds);
         if (what == "exits")
@@ -239,11 +258,12 @@ struct Runner : Session {
         const QString verb = line.section(' ', 0, 0), rest = line.section(' ', 1);
         const QStringList words = rest.split(' ', Qt::SkipEmptyParts);
         const QString name = rest.section(':', 0, 0).trimmed(), value = rest.section(':', 1).trimmed();
-        if (!window && !QStringList{"file", "text", "block", "start", "answer", "yes", "no"}.contains(verb))
+        if (!window && !QStringList{"file", "text", "block", "start", "answer", "yes", "no", "editor"}.contains(verb))
             return fail(line + ": the window is not started yet");
         if (verb == "expect") {
-            const bool isList = QStringList{"entries", "modules", "offered", "edited", "opened", "arguments", "file"}
-                                    .contains(name.section(' ', 0, 0));
+            const bool isList =
+                QStringList{"entries", "modules", "offered", "edited", "opened", "arguments", "build", "file"}
+                    .contains(name.section(' ', 0, 0));
             return check(line, actual(name), isList && value != missing ? show(list(value)) : at(value));
         }
         if (verb == "file")
@@ -259,6 +279,8 @@ struct Runner : Session {
             boxes.names << at(rest);
         else if (verb == "yes" || verb == "no")
             boxes.yes << (verb == "yes");
+        else if (line == "editor fails")
+            launches.editorStarts = false;
         else if (verb == "press" && find<QPushButton>(words.size() > 1 ? words[0] : "main", words.last()))
             find<QPushButton>(words.size() > 1 ? words[0] : "main", words.last())->click();
         else if (verb == "trigger" && window->findChild<QAction*>(rest))
@@ -268,9 +290,12 @@ struct Runner : Session {
         else if (verb == "build") {
             fake.result = static_cast<int32_t>(rest.toLongLong(nullptr, 0));
             QSignalSpy finished(window.get(), &projBuilder::buildFinished);
+            const QString here = QDir::currentPath();
             press("buildButton");
             const bool ended = window->isBuilding() && finished.wait(10000);
-            return (ended && finished.first().first().toInt() == fake.result) || fail(line + ": no build, or no end");
+            if (!ended || finished.first().first().toInt() != fake.result)
+                return fail(line + ": no build, or no end");
+            return QDir::currentPath() == here || fail(line + ": the working directory is now " + QDir::currentPath());
         } else if (QStringList{"click", "double-click", "drag"}.contains(verb) && listNamed(words.value(0))) {
             QListWidget* list = listNamed(words[0]);
             bool isRow = false;
@@ -414,34 +439,66 @@ private slots:
         QCOMPARE(library.loadedFrom(), s.at("@/" + loaded));
     }
 
-    // The whole path: the real library, loaded from the program folder, builds
-    // a one-file makefile and writes its log where the window looks for it.
+    // The whole path through the real library, loaded from the program
+    // folder, which is the working directory as at start-up: each build runs
+    // from its makefile's folder, writes its log there, and the window opens
+    // that log. `steps` holds conveyor.pre and its .fig; `lines` are the
+    // makefile's lines.
+    void buildThroughTheLibrary_data() {
+        QTest::addColumn<QString>("makefile");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<bool>("builds");
+        QTest::newRow("names relative to the makefile's folder")
+            << "line/conveyor.mak" << QStringList{"conveyor.pre"} << "line" << true;
+        QTest::newRow("a relative name reaching into a subfolder")
+            << "line/conveyor.mak" << QStringList{"steps/conveyor.pre"} << "line/steps" << true;
+        QTest::newRow("full names, as the makefile editor writes them")
+            << "makefiles/conveyor.mak" << QStringList{"@/line/conveyor.pre"} << "line" << true;
+        QTest::newRow("a makefile in the program folder")
+            << "conveyor.mak" << QStringList{"conveyor.pre"} << "" << true;
+        QTest::newRow("a name relative to the program folder is not found")
+            << "line/conveyor.mak" << QStringList{"line/conveyor.pre"} << "line" << false;
+    }
     void buildThroughTheLibrary() {
+        QFETCH(QString, makefile);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, steps);
+        QFETCH(bool, builds);
         Session s;
         QVERIFY(QFile::link(QFileInfo(PX_LIBRARY_PATH).absoluteFilePath(), s.at("@/libpxcompiler.so")));
-        s.writeRaw("conveyor.pre",
+        const QString stepFolder = steps.isEmpty() ? QString() : steps + "/";
+        s.writeRaw(stepFolder + "conveyor.pre",
                    "[1]\n---\n<NO CHANGE IN DIGITAL OUTPUTS>\n---\ngoto next\n[2]\n---\n---\ngoto [1]\n");
-        s.writeRaw("conveyor.fig", "controller_model K410\n");
-        s.write("conveyor.mak", {"conveyor.pre"});
-        s.write("pxproj.prj", {s.at("@/conveyor.mak")});
-        // As at start-up, the program folder is the working directory, where
-        // the log and the relative step-file name meet.
+        s.writeRaw(stepFolder + "conveyor.fig", "controller_model K410\n");
+        for (QString& line : lines)
+            line = s.at(line);
+        s.write(makefile, lines);
+        s.write("pxproj.prj", {s.at("@/" + makefile)});
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(s.folder));
+        const auto back = qScopeGuard([&previous] { QDir::setCurrent(previous); });
         CompilerLibrary library(s.folder);
         s.start(&library);
         s.click(0);
         QSignalSpy finished(s.window.get(), &projBuilder::buildFinished);
         s.press("buildButton");
-        const bool ended = s.window->isBuilding() && finished.wait(120000);
-        QDir::setCurrent(previous);
-        QVERIFY(ended);
-        const QByteArray log = s.read("pxlinker.log");
-        QVERIFY2(s.boxes.shown == QStringList{"ok: Build successful, .DSO file generated."},
-                 qPrintable(s.boxes.shown.join('|') + "\n" + log));
-        QCOMPARE(s.launches.edited, QStringList{s.at("@/pxlinker.log")});
-        QVERIFY(log.startsWith("PXBuilder V1.0, April 14, 2003"));
-        QVERIFY(QFile::exists(s.at("@/conveyor.dso")));
+        QVERIFY(s.window->isBuilding() && finished.wait(120000));
+        QCOMPARE(QDir::currentPath(), s.folder);
+
+        const QString folder = QFileInfo(s.at("@/" + makefile)).path();
+        QFile log(folder + "/pxlinker.log");
+        const QByteArray logText = log.open(QIODevice::ReadOnly) ? log.readAll() : missing;
+        const QString box = builds ? "ok: Build successful, .DSO file generated."
+                                   : "ok: Build failed, reference log for errors.";
+        QVERIFY2(s.boxes.shown == QStringList{box}, qPrintable(s.boxes.shown.join('|') + "\n" + logText));
+        QCOMPARE(s.launches.edited, QStringList{log.fileName()});
+        QVERIFY(logText.startsWith("PXBuilder V1.0, April 14, 2003"));
+        QCOMPARE(QFile::exists(s.at("@/" + stepFolder + "conveyor.dso")), builds);
+        if (!builds)
+            QVERIFY(logText.contains("Unable to open file \"line/conveyor.pre\" for reading."));
+        if (folder != s.folder)
+            QCOMPARE(s.read("pxlinker.log"), missing);
     }
 };
 
