@@ -67,17 +67,15 @@ LD_LIBRARY_PATH=$libdir "$stage/usr/bin/pxc" "$work/staged-examples/conveyor/con
 [[ -s $work/staged-examples/conveyor/main.dso ]] || fail "the staged pxc wrote no object file"
 tests/install/installed_builder.sh "$stage/usr/bin/PXBuilder" "$stage/usr/share/doc/plexa/examples"
 
-step "The builder in its build folder keeps everything there"
+step "The builder in its build folder keeps its configuration there"
 project=$work/staged-examples/conveyor
-printf '%s\r\n' "$project/main.pre" "$project/feeder.pre" "$project/press.pre" > "$project/line.mak"
 touch "$work/before-build-folder"
 (export XDG_CONFIG_HOME=$work/xdg/config XDG_DATA_HOME=$work/xdg/data QT_QPA_PLATFORM=offscreen
- "$build/PXBuilder" --build "$project/line.mak" >/dev/null 2>&1) || fail "the builder in its build folder failed"
-for f in pxlinker.log pxconfig.cfg; do
-  [[ $build/$f -nt $work/before-build-folder ]] || fail "the builder in its build folder did not write $f there"
-done
+ "$build/PXBuilder" --build "$project/conveyor.mak" >/dev/null 2>&1) || fail "the builder in its build folder failed"
+[[ $build/pxconfig.cfg -nt $work/before-build-folder ]] || fail "the builder in its build folder did not write pxconfig.cfg there"
+[[ $project/pxlinker.log -nt $work/before-build-folder ]] || fail "the builder in its build folder wrote no log beside the makefile"
 [[ ! -e $work/xdg ]] || fail "the builder in its build folder wrote into the user's folders"
-echo "build log and configuration in $build"
+echo "configuration in $build, build log beside the makefile"
 
 step "Installing into the system"
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "./$deb" >/dev/null
