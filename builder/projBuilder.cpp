@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "MakefileBrowser.h"
 #include "browser_controls.h"
@@ -42,16 +41,15 @@ projBuilder::projBuilder(const Services& services, QWidget* parent)
     editor_ = new frmDrv(services_, this);
     connect(editor_, &frmDrv::makefileSaved, this, &projBuilder::addToProject);
     connect(editor_, &frmDrv::closedAt, this, &projBuilder::editorClosed);
-
-    connect(&buildWatcher_, &QFutureWatcher<BuildOutcome>::finished, this, &projBuilder::buildEnded);
 }
 
 projBuilder::~projBuilder() {
-    // The library's build cannot be stopped; let it end before the window goes.
-    if (building_) {
-        buildWatcher_.waitForFinished();
+    // The library's build cannot be stopped; let it end before the window
+    // goes. Its report, posted to the window, goes with the window.
+    if (buildThread_.joinable())
+        buildThread_.join();
+    if (building_)
         QApplication::restoreOverrideCursor();
-    }
 }
 
 void projBuilder::buildControls() {
@@ -384,12 +382,14 @@ void projBuilder::buildMakefile(const QString& makefile) {
     // window hears of the end, and the window uses only full paths meanwhile.
     CompilerCall* compiler = services_.compiler;
     const QString work = services_.programFolder;
-    buildWatcher_.setFuture(
-        QtConcurrent::run([compiler, makefile, work] { return buildFromFolder(*compiler, makefile, work); }));
+    buildThread_ = std::thread([this, compiler, makefile, work] {
+        const BuildOutcome outcome = buildFromFolder(*compiler, makefile, work);
+        QMetaObject::invokeMethod(this, [this, outcome] { buildEnded(outcome); }, Qt::QueuedConnection);
+    });
 }
 
-void projBuilder::buildEnded() {
-    const BuildOutcome outcome = buildWatcher_.result();
+void projBuilder::buildEnded(const BuildOutcome& outcome) {
+    buildThread_.join();
     lastBuildFolder_ = outcome.folder;
     setBusy(false);
     if (!outcome.error.isEmpty())

@@ -5,12 +5,12 @@
 // the build log window (created the first time no program opens the log).
 #pragma once
 
-#include <QFutureWatcher>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <thread>
 
 #include "compiler_call.h"
 #include "services.h"
@@ -74,7 +74,7 @@ private:
     void listPressed(int row);
     void listReleased(int row);
     void build();
-    void buildEnded();
+    void buildEnded(const pxbuilder::BuildOutcome& outcome);
     void viewBuildLog();
     void showLogHere(const QString& log);
     void helpAbout();
@@ -112,5 +112,7 @@ private:
     frmDrv* editor_ = nullptr;
     MakefileBrowser* browser_ = nullptr;
     frmBuildLog* logWindow_ = nullptr;
-    QFutureWatcher<pxbuilder::BuildOutcome> buildWatcher_;
+    // The build's own thread, joined when the build has ended, so that it
+    // is gone, all of it, before the next build or the window.
+    std::thread buildThread_;
 };
