@@ -240,7 +240,8 @@ struct Runner : Session {
             auto* view = log ? log->findChild<QPlainTextEdit*>("buildLogView") : nullptr;
             if (!view || !log->isVisible())
                 return "<none>";
-            return log->findChild<QLineEdit*>("logFile")->text() + (view->isReadOnly() ? ", read-only: " : ", editable: ") +
+            const QString file = log->findChild<QLineEdit*>("logFile")->text();
+            return file + (view->isReadOnly() ? ", read-only: " : ", editable: ") +
                    escaped(view->toPlainText().toLocal8Bit());
         }
         if (what == "binds")
