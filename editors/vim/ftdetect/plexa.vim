@@ -6,7 +6,7 @@
 
 function! s:IsPlexaMakefile() abort
   let l:names = filter(map(getline(1, 20), 'substitute(v:val, "\r$", "", "")'), 'v:val !=# ""')
-  return !empty(l:names) && empty(filter(l:names, 'v:val !~? ''\.\%(pre\|vep\)$'''))
+  return !empty(l:names) && empty(filter(l:names, 'v:val !~? ''\.\%(pre\|vep\)\s*$'''))
 endfunction
 
 autocmd BufNewFile,BufRead *.pre,*.PRE,*.vep,*.VEP setfiletype plexa

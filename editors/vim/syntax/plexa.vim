@@ -34,21 +34,21 @@ syntax match plexaHeader /^\s*\[\d*[^]]*\]/ contains=plexaHeaderFault
       \ nextgroup=plexaLabel,plexaComment,plexaFirstSeparator,plexaIgnored skipwhite skipnl skipempty
 syntax match plexaHeaderFault /\%(\[\d*\)\@<=[^]0-9][^]]*/ contained
 syntax match plexaHeaderFault /\[\zs0*\ze\]/ contained
+" Text between the label and the first separator that is not a comment: the
+" reader drops it without a word. (Defined before the label, which wins where both match.)
+syntax match plexaIgnored /\%(\%(^\s*\)\@<=\[\)\@![^;[:space:]-]\+/ contained
+      \ nextgroup=plexaComment,plexaFirstSeparator,plexaIgnored skipwhite skipnl skipempty
 syntax match plexaLabel /[^;[:space:][-][!-~]*/ contained
       \ nextgroup=plexaComment,plexaFirstSeparator,plexaIgnored skipwhite skipnl skipempty
 syntax match plexaComment /;.*$/ contained contains=@Spell
       \ nextgroup=plexaComment,plexaFirstSeparator,plexaIgnored skipwhite skipnl skipempty
-" Text between the label and the first separator that is not a comment: the
-" reader drops it without a word.
-syntax match plexaIgnored /\%(\%(^\s*\)\@<=\[\)\@![^;[:space:]-]\+/ contained
-      \ nextgroup=plexaComment,plexaFirstSeparator,plexaIgnored skipwhite skipnl skipempty
-syntax match plexaFirstSeparator /-.*$/ contained nextgroup=plexaOut.* skipwhite skipnl skipempty
+syntax match plexaFirstSeparator /-.*$/ contained nextgroup=plexaOutOn,plexaOutOff,plexaOutJunk,plexaOutForm,plexaOutEnd skipwhite skipnl skipempty
 
 " The output changes: 5+ or 5 turns output 5 on, 5- off; either angle-bracket
 " form ends them, and what follows it up to the separator is dropped.
-syntax match plexaOutOn /\d\++\=/ contained nextgroup=plexaOut.* skipwhite skipnl skipempty
-syntax match plexaOutOff /\d\+-/ contained nextgroup=plexaOut.* skipwhite skipnl skipempty
-syntax match plexaOutJunk /[^0-9<[:space:]-]\+/ contained nextgroup=plexaOut.* skipwhite skipnl skipempty
+syntax match plexaOutOn /\d\++\=/ contained nextgroup=plexaOutOn,plexaOutOff,plexaOutJunk,plexaOutForm,plexaOutEnd skipwhite skipnl skipempty
+syntax match plexaOutOff /\d\+-/ contained nextgroup=plexaOutOn,plexaOutOff,plexaOutJunk,plexaOutForm,plexaOutEnd skipwhite skipnl skipempty
+syntax match plexaOutJunk /[^0-9<[:space:]-]\+/ contained nextgroup=plexaOutOn,plexaOutOff,plexaOutJunk,plexaOutForm,plexaOutEnd skipwhite skipnl skipempty
 syntax match plexaOutForm /<[^>]*>\=/ contained nextgroup=plexaOutEnd,plexaDropped skipwhite skipnl skipempty
 syntax match plexaDropped /\_[^-]\+/ contained nextgroup=plexaOutEnd
 syntax match plexaOutEnd /-.*$/ contained nextgroup=plexaInstructions skipwhite skipnl skipempty
@@ -57,22 +57,6 @@ syntax match plexaOutEnd /-.*$/ contained nextgroup=plexaInstructions skipwhite 
 syntax region plexaInstructions start=/\%([^[]\)\@=/ end=/^\ze\s*\[/ contained
       \ contains=plexaFirstWord,plexaGoto,plexaLabelRef,plexaNext,plexaStepRef,plexaDoList,plexaResource,
       \plexaOption,plexaUnit,plexaOperatorWord,plexaParameter,plexaNumber,plexaOperator
-
-" An instruction starts with its keyword, the run of letters at its start;
-" a line that starts otherwise (";;;" among them) is no instruction.
-syntax match plexaFirstWord /^\s*\zs\%(\a\+\|[^[:space:][:alpha:]]\S*\)/ contained
-      \ contains=plexaFlow,plexaInstruction,plexaGoto
-syntax keyword plexaFlow contained cancel delay do done if monitor stop testandset
-syntax keyword plexaInstruction contained clear count disable enable profile reset rotate search set shift start
-syntax keyword plexaInstruction contained store turn zero
-syntax keyword plexaGoto contained goto
-
-" Destinations: a label, "next" or [n] after goto, labels and [n] in a do list.
-syntax match plexaLabelRef /\%(\<goto\s*\)\@<=[A-Za-z0-9_.:\\/]\+/ contained
-syntax match plexaNext /\%(\<goto\s*\)\@<=next\%([A-Za-z0-9_.:\\/]\)\@!/ contained
-syntax match plexaStepRef /\[\s*[-+]\=\d\+\]\=/ contained
-syntax match plexaDoList /\%(^\s*do\s*\)\@<=([^)]*)\=/ contained contains=plexaStepRef,plexaDoLabel
-syntax match plexaDoLabel /[A-Za-z0-9_.:\\/]\+/ contained
 
 " Resources and their qualifiers.
 syntax match plexaResource /\<\%(reg\|ctr\|col\|ain\|aout\|twhl\|disp\)#\s*[-+]\=\d\+/ contained
@@ -90,8 +74,26 @@ syntax match plexaParameter /\<\%(basespeed\|maxspeed\|accel\|decel\|gain\|zero\
 syntax match plexaNumber /\%([[:alnum:]_#]\)\@<!\d\+/ contained
 syntax match plexaOperator /<=\|>=\|<<\|>>\|[<>=+*/%&|~^-]/ contained
 
-" Every step starts afresh at its header.
-syntax sync match plexaStepSync grouphere NONE /^\s*\[/
+" Where items match at the same place the one defined last wins: the
+" destinations and the instruction keyword come after the operand words.
+" Destinations: a label, "next" or [n] after goto, labels and [n] in a do list.
+syntax match plexaLabelRef /\%(\<goto\s*\)\@<=[A-Za-z0-9_.:\\/]\+/ contained
+syntax match plexaNext /\%(\<goto\s*\)\@<=next\%([A-Za-z0-9_.:\\/]\)\@!/ contained
+syntax match plexaStepRef /\[\s*[-+]\=\d\+\]\=/ contained
+syntax match plexaDoList /\%(^\s*do\s*\)\@<=([^)]*)\=/ contained contains=plexaStepRef,plexaDoLabel
+syntax match plexaDoLabel /[A-Za-z0-9_.:\\/]\+/ contained
+
+" An instruction starts with its keyword, the run of letters at its start;
+" a line that starts otherwise (";;;" among them) is no instruction.
+syntax match plexaFirstWord /^\s*\zs\%(\a\+\|[^[:space:][:alpha:]]\S*\)/ contained
+      \ contains=plexaFlow,plexaInstruction,plexaGoto
+syntax keyword plexaFlow contained cancel delay do done if monitor stop testandset
+syntax keyword plexaInstruction contained clear count disable enable profile reset rotate search set shift start
+syntax keyword plexaInstruction contained store turn zero
+syntax keyword plexaGoto contained goto
+
+" The sections after a header are a chain that only the header starts.
+syntax sync fromstart
 
 highlight default link plexaTableHead Structure
 highlight default link plexaUndesirable Error

@@ -9,13 +9,17 @@ if exists('b:current_syntax')
   finish
 endif
 
-syntax match plexaMakeName /^.\{1,79}/ contains=plexaMakeBlank
-syntax match plexaMakeMaster /\%^\n*\zs.\{1,79}/ contains=plexaMakeBlank
-syntax match plexaMakeTooLong /^.\{79}\zs.\+/
+" The first line that is not empty names the master file; the other names
+" follow it to the end of the file.
+syntax match plexaMakeMaster /^.\{1,79}/ contains=plexaMakeBlank nextgroup=plexaMakeRest skipnl skipempty
+syntax region plexaMakeRest start=/\_./ end=/\%$/ contained contains=plexaMakeName,plexaMakeTooLong
+syntax match plexaMakeName /^.\{1,79}/ contained contains=plexaMakeBlank
+syntax match plexaMakeTooLong /\%80c.\+/
 syntax match plexaMakeBlank /^\s\+\|\s\+$/ contained
+syntax sync fromstart
 
-highlight default link plexaMakeName String
 highlight default link plexaMakeMaster Title
+highlight default link plexaMakeName String
 highlight default link plexaMakeTooLong Error
 highlight default link plexaMakeBlank Error
 
