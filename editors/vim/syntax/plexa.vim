@@ -35,7 +35,8 @@ syntax match plexaHeader /^\s*\[\d*[^]]*\]/ contains=plexaHeaderFault
 syntax match plexaHeaderFault /\%(\[\d*\)\@<=[^]0-9][^]]*/ contained
 syntax match plexaHeaderFault /\[\zs0*\ze\]/ contained
 " Text between the label and the first separator that is not a comment: the
-" reader drops it without a word. (Defined before the label, which wins where both match.)
+" reader drops it without a word. Defined before the label, which wins where
+" both match.
 syntax match plexaIgnored /\%(\%(^\s*\)\@<=\[\)\@![^;[:space:]-]\+/ contained
       \ nextgroup=plexaComment,plexaFirstSeparator,plexaIgnored skipwhite skipnl skipempty
 syntax match plexaLabel /[^;[:space:][-][!-~]*/ contained
