@@ -92,4 +92,4 @@ async function snapshot(text, language, title) {
   return { text: out.join('\n') + '\n', tokens };
 }
 
-module.exports = { snapshot, languageOf, grammarFor };
+module.exports = { snapshot, languageOf };
