@@ -51,6 +51,9 @@ add_custom_target(px_install_pages ALL DEPENDS ${px_man_outputs} ${CMAKE_BINARY_
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${PX_PACKAGING_DIR}/copyright DESTINATION ${PX_DOC_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${PX_DOC_DIR}/examples)
 
+# Vim's files and the VS Code extension: see editors/.
+include(${CMAKE_SOURCE_DIR}/editors/editors.cmake)
+
 if(TARGET PXBuilder)
   install(FILES ${PX_PACKAGING_DIR}/PXBuilder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PX_PACKAGING_DIR}/PXBuilder.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -68,7 +71,8 @@ compiler and linker; PXBuilder, the desktop project builder and makefile
 editor; and libpxcompiler, the shared library behind both, with its C
 header and pkg-config and CMake package files for use from other programs.
 Man pages cover the tools and the file formats; example projects are
-included.")
+included. Vim's syntax, file-type and compiler files and a VS Code
+extension bring the language to the editors.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Plexa toolchain developers <plexa-dev@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -7,6 +7,11 @@ packages=(g++ cmake make binutils libgtest-dev libgmock-dev libbenchmark-dev qt6
 # The tools the tests check our output with: man pages, the desktop entry,
 # vim's quickfix list, a JSON parser.
 packages+=(man-db groff-base desktop-file-utils vim python3)
+# Node.js and npm build and test the VS Code extension: Debian's, unless a
+# node is already there.
+if ! command -v node >/dev/null; then
+  packages+=(nodejs npm)
+fi
 if [[ "${1:-}" == "--gui" ]]; then
   packages+=(xvfb xauth x11-apps imagemagick)
 fi

@@ -2,7 +2,8 @@
 # Builds the Debian package and checks it as a user would meet it: lintian,
 # a staging root, the system install (pxc, the library from C through
 # pkg-config and from CMake through find_package, the man pages, the desktop
-# entry, the installed builder), and a removal that leaves nothing behind.
+# entry, the editor files, the installed builder), and a removal that leaves
+# nothing behind.
 # Runs as root (or with sudo); the package is removed again at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,7 +44,7 @@ build=build/package
 # Debian's own compiler and linker flags, with every hardening feature.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DPX_BUILD_TESTS=OFF -DPX_BUILD_BENCH=OFF \
+  -DPX_BUILD_TESTS=OFF -DPX_BUILD_BENCH=OFF -DPX_BUILD_VSIX=ON \
   "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)" \
   "-DCMAKE_SHARED_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)" >/dev/null
@@ -66,6 +67,18 @@ cp -r "$stage/usr/share/doc/plexa/examples" "$work/staged-examples"
 LD_LIBRARY_PATH=$libdir "$stage/usr/bin/pxc" "$work/staged-examples/conveyor/conveyor.mak" >/dev/null
 [[ -s $work/staged-examples/conveyor/main.dso ]] || fail "the staged pxc wrote no object file"
 tests/install/installed_builder.sh "$stage/usr/bin/PXBuilder" "$stage/usr/share/doc/plexa/examples"
+
+step "Editor files in the package"
+python3 - "$stage/usr/share/plexa/editors/plexa.vsix" <<'PY' || fail "no VS Code extension in the package"
+import sys, zipfile
+names = zipfile.ZipFile(sys.argv[1]).namelist()
+assert "extension/package.json" in names and "extension/syntaxes/plexa.tmLanguage.json" in names
+print(f"{sys.argv[1]}: {len(names)} files")
+PY
+for f in ftdetect/plexa.vim syntax/plexa.vim syntax/plexamake.vim ftplugin/plexa.vim ftplugin/plexamake.vim compiler/pxc.vim; do
+  [[ -f $stage/usr/share/vim/vimfiles/$f ]] || fail "no $f in Vim's vendor folder"
+done
+echo "Vim files in /usr/share/vim/vimfiles"
 
 step "The builder in its build folder keeps its configuration there"
 project=$work/staged-examples/conveyor
@@ -138,6 +151,14 @@ done
 desktop-file-validate /usr/share/applications/PXBuilder.desktop
 [[ -f /usr/share/icons/hicolor/scalable/apps/PXBuilder.svg ]] || fail "no icon"
 echo "desktop entry and icon in place"
+
+step "Vim with the installed files"
+(cd "$work" && vim -Es -N -u NONE -i NONE --cmd 'filetype plugin on' --cmd 'syntax on' \
+   -c 'edit /usr/share/doc/plexa/examples/conveyor/main.pre' \
+   -c 'call writefile([&filetype, synIDattr(synID(39, 5, 1), "name"), synIDattr(synID(39, 26, 1), "name")], "vim.txt")' \
+   -c 'qall!' </dev/null >/dev/null) || true
+[[ $(paste -sd ' ' "$work/vim.txt" 2>/dev/null) == "plexa plexaFlow plexaLabelRef" ]] || fail "Vim does not colour the installed example: $(cat "$work/vim.txt" 2>/dev/null)"
+echo "Vim finds the file type and the syntax groups"
 
 step "The installed builder"
 tests/install/installed_builder.sh /usr/bin/PXBuilder /usr/share/doc/plexa/examples
