@@ -19,14 +19,16 @@ namespace pxc {
 
 namespace {
 
-// What a build writes, and what each is called in a message.
+// What a build writes, what each is called in a message, and whether it is
+// named after the program, as the object file is.
 struct build_output {
     const char* extension;
     const char* what;
+    bool beside_object;
 };
 const build_output build_outputs[] = {
-    {".dso", "an object file"},         {".lst", "a listing"},  {".err", "an error file"},
-    {".xrf", "a cross-reference map"},  {".log", "a build log"},
+    {".dso", "an object file", true},        {".lst", "a listing", true}, {".err", "an error file", true},
+    {".xrf", "a cross-reference map", true}, {".log", "a build log", false},
 };
 
 struct fd_closer {
@@ -49,7 +51,7 @@ bool refuse_build_output(const std::string& name, const std::string& path) {
     std::string extension = p.extension().string();
     for (const build_output& output : build_outputs) {
         if (strcasecmp(extension.c_str(), output.extension) != 0) continue;
-        std::string object = p.replace_extension(".dso").string();
+        std::string object = output.beside_object ? p.replace_extension(".dso").string() : "FILE.dso";
         std::cerr << name << ": " << path << ": " << output.what << ", an output of a build, not a source\n"
                   << name << ": to read an object file, use: pxc dump " << object << "\n";
         return true;
