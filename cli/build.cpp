@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
+#include "command.h"
 #include "driver/driver.h"
 #include "driver/source_places.h"
-#include "command.h"
 #include "platform/clock.h"
 #include "platform/file_names.h"
 #include "report.h"
