@@ -27,8 +27,10 @@ namespace pxc {
 namespace {
 
 // The commands after the word "pxc". To add one, write its declare function
-// (and its help text) and add a row; pxc --help and the message for a word
-// that is no command list it from here.
+// and its help text, add a row, and add its word and options to the bash
+// completion (cli/pxc.bash; its test completes every command listed here).
+// pxc --help and the message for a word that is no command list it from
+// here.
 const command commands[] = {
     {"dump", "[--source | --diff] FILE.dso...", "read object files back as Plexa", DUMP_USAGE, declare_dump},
     {"fmt", "[--check] [--diff] PATH...",
