@@ -171,7 +171,10 @@ int run_fmt(const fmt_options& o) {
     formatter f(o);
     int status = 0;
     for (const std::string& path : o.paths) status = std::max(status, f.file(path));
-    std::cout.flush();
+    if (!std::cout.flush()) {
+        std::cerr << "pxc fmt: cannot write to standard output\n";
+        return 2;
+    }
     return status;
 }
 
