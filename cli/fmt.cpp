@@ -24,6 +24,7 @@
 
 #include "command.h"
 #include "format.h"
+#include "platform/clock.h"
 #include "report.h"
 #include "unified_diff.h"
 
@@ -168,6 +169,8 @@ int run_fmt(const fmt_options& o) {
         }
     }
     if (refused) return 2;
+    // Nobody waits at a terminal for the library's pauses.
+    px::set_pauses_enabled(false);
     formatter f(o);
     int status = 0;
     for (const std::string& path : o.paths) status = std::max(status, f.file(path));

@@ -131,10 +131,11 @@ formatted format_steps(std::string_view text, const std::string& name) {
     std::size_t brace = table ? text.find('}') : std::string_view::npos;
     std::size_t steps_at = !table ? 0 : brace == std::string_view::npos ? text.size() : brace + 1;
 
+    const px::diagnostic no_memory = whole_file(name, px::LOG_ERROR, "Out of memory.");
     reading r(name);
     if (!r.ready()) {
         result.refused = true;
-        result.diagnostics.push_back(whole_file(name, px::LOG_ERROR, "Out of memory."));
+        result.diagnostics.push_back(no_memory);
         return result;
     }
     px::link_state state{0, px::END, {0, 0, 0}};
@@ -145,18 +146,17 @@ formatted format_steps(std::string_view text, const std::string& name) {
         in.open = true;
         if (table) px::skip_past(in, '}');
         read = px::read_step_file(in, name.c_str(), state);
+        // Memory that ran short makes the pool collect empty steps: a
+        // program that lost one is no longer the program of the text.
+        if (read == px::READ_OK && steps_in_program() != state.counts.steps) throw std::bad_alloc();
     } catch (const px::build_abort&) {
-        r.recording.diagnostics.push_back(whole_file(name, px::LOG_ERROR, "Out of memory."));
+        read = px::READ_FAILED;
+        r.recording.diagnostics.push_back(no_memory);
     } catch (const std::bad_alloc&) {
-        r.recording.diagnostics.push_back(whole_file(name, px::LOG_ERROR, "Out of memory."));
+        read = px::READ_FAILED;
+        r.recording.diagnostics.push_back(no_memory);
     }
     result.diagnostics = std::move(r.recording.diagnostics);
-    // Memory that ran short makes the pool collect empty steps: a program
-    // that lost one is no longer the program of the text.
-    if (read == px::READ_OK && steps_in_program() != state.counts.steps) {
-        read = px::READ_FAILED;
-        result.diagnostics.push_back(whole_file(name, px::LOG_ERROR, "Out of memory."));
-    }
     result.refused = read != px::READ_OK;
     for (const px::diagnostic& d : result.diagnostics) result.refused = result.refused || d.level >= px::LOG_ERROR;
     if (result.refused) return result;

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "format.h"
 #include "pxc.h"
+#include "test_hooks.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -91,6 +93,20 @@ TEST(FmtFiles, ReadOnlyFileIsNotRewritten) {
     ::chmod("prog.vep", 0444);
     EXPECT_EQ(pxc_fmt({"prog.vep"}), 2);
     EXPECT_EQ(pxtest::read_file("prog.vep"), messy);
+}
+
+TEST(FmtMemory, FormatterOutOfMemoryRefusesTheTextAndSavesNothing) {
+    pxtest::scratch_dir dir;
+    std::string text;
+    for (int n = 1; n <= 2000; ++n) text += "[" + std::to_string(n) + "]\n---\n---\ngoto next\n";
+    px::set_pool_limit(64 * 1024);
+    pxc::formatted f = pxc::format_steps(text, "prog.vep");
+    px::set_pool_limit(0);
+    EXPECT_TRUE(f.refused);
+    EXPECT_TRUE(f.text.empty());
+    EXPECT_EQ(names_here(), std::vector<std::string>{});
+    // And the library is itself again.
+    EXPECT_FALSE(pxc::format_steps(text, "prog.vep").refused);
 }
 
 }  // namespace
