@@ -7,23 +7,24 @@
 // --diff compares by section: each header field, each step, the data table.
 // Sections are paired by their key (the field name, "[12]"), so a step that
 // changed shows as that step's lines, not as a shift of everything after it.
-#include "dump.h"
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "command.h"
 #include "driver/object_dump.h"
+#include "driver/object_file.h"
 
-namespace {
+namespace pxc {
 
-constexpr const char* DUMP_USAGE =
+const char* const DUMP_USAGE =
     "Usage: pxc dump [--source] FILE.dso...\n"
     "       pxc dump --diff A.dso B.dso\n"
     "Print each object file as text: its header, every step with its output changes\n"
@@ -37,12 +38,12 @@ constexpr const char* DUMP_USAGE =
     "Exit status: 0 every file read back whole (for --diff: no differences);\n"
     "1 the files differ (--diff); 2 bytes that cannot be read back, or trouble.\n";
 
-bool read_bytes(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
+namespace {
+
+struct dump_options {
+    bool source = false, diff = false;
+    std::vector<std::string> paths;
+};
 
 struct dumped {
     px::dump_output output;
@@ -51,13 +52,15 @@ struct dumped {
 
 dumped dump_file(const std::string& path, px::dump_view view) {
     dumped d;
-    std::vector<uint8_t> bytes;
-    if (!read_bytes(path, bytes)) {
-        std::cerr << "pxc dump: cannot read '" << path << "'\n";
+    std::string bytes, why;
+    // No more than the largest object file a model holds, and a byte more
+    // to tell a larger file: /dev/zero or a huge file is refused at once.
+    if (!read_input(path, px::largest_object_file(), bytes, why)) {
+        std::cerr << "pxc dump: cannot read '" << path << "'" << (why.empty() ? "" : ": " + why) << "\n";
         return d;
     }
     d.readable = true;
-    d.output = px::dump_object(bytes.data(), bytes.size(), view);
+    d.output = px::dump_object(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), view);
     for (const px::object_problem& p : d.output.problems)
         std::cerr << "pxc dump: " << path << ": offset " << p.offset << ": " << p.message << "\n";
     return d;
@@ -175,34 +178,14 @@ bool print_diff(const std::string& name_a, const std::string& text_a, const std:
     return differ;
 }
 
-}  // namespace
-
-int run_dump(int argc, char** argv) {
-    bool source = false, diff = false;
-    std::vector<std::string> paths;
-    for (int i = 0; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--source")
-            source = true;
-        else if (arg == "--diff")
-            diff = true;
-        else if (arg == "-h" || arg == "--help") {
-            std::cout << DUMP_USAGE;
-            return 0;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::cerr << "pxc dump: unknown option '" << arg << "'\nTry 'pxc dump --help'.\n";
-            return 2;
-        } else
-            paths.push_back(arg);
-    }
-    const char* wrong = paths.empty()                     ? "no file given"
-                        : diff && source                      ? "--diff compares dumps, not step files"
-                        : diff && paths.size() != 2           ? "--diff compares two files"
-                                                              : nullptr;
-    if (wrong) {
-        std::cerr << "pxc dump: " << wrong << "\nTry 'pxc dump --help'.\n";
-        return 2;
-    }
+int run_dump(const dump_options& o) {
+    bool source = o.source, diff = o.diff;
+    const std::vector<std::string>& paths = o.paths;
+    const char* wrong = paths.empty()            ? "no file given"
+                        : diff && source             ? "--diff compares dumps, not step files"
+                        : diff && paths.size() != 2  ? "--diff compares two files"
+                                                     : nullptr;
+    if (wrong) return usage_error("pxc dump", wrong);
 
     if (diff) {
         dumped a = dump_file(paths[0], px::dump_view::full);
@@ -222,3 +205,15 @@ int run_dump(int argc, char** argv) {
     }
     return status;
 }
+
+}  // namespace
+
+command_body declare_dump(CLI::App& app) {
+    auto o = std::make_shared<dump_options>();
+    app.add_flag("--source", o->source);
+    app.add_flag("--diff", o->diff);
+    app.add_option("file", o->paths);
+    return [o] { return run_dump(*o); };
+}
+
+}  // namespace pxc

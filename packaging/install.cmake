@@ -23,6 +23,9 @@ configure_file(${PX_PACKAGING_DIR}/pxcompiler.pc.in ${CMAKE_BINARY_DIR}/pxcompil
 install(FILES ${CMAKE_BINARY_DIR}/pxcompiler.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
 install(TARGETS pxc RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Where bash-completion looks for a command's completion when it is first typed.
+install(FILES ${CMAKE_SOURCE_DIR}/cli/pxc.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+  RENAME pxc)
 
 # Man pages go in compressed, as Debian keeps them.
 find_program(PX_GZIP gzip REQUIRED)

@@ -5,14 +5,17 @@
 # difference fails the run and leaves the input under build/fuzz/artifacts/.
 #
 # Usage: scripts/fuzz.sh [TARGET|all] [SECONDS]     (defaults: all 60)
-#   TARGET: steps makefile config table build dump (with or without "fuzz_")
+#   TARGET: steps makefile config table build dump fmt (with or without "fuzz_")
 # Environment: PX_FUZZ_BUILD (build folder, default build/fuzz),
 #              PX_FUZZ_JOBS (build jobs, default 2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-targets=(steps makefile config table build dump)
+targets=(steps makefile config table build dump fmt)
+# The formatter reads step files: it starts from the step reader's corpus and
+# dictionary.
+inputs_of() { if [[ $1 == fmt ]]; then echo steps; else echo "$1"; fi; }
 which=${1:-all}
 seconds=${2:-60}
 which=${which#fuzz_}
@@ -59,11 +62,11 @@ artifacts=$build/artifacts
 mkdir -p "$artifacts"
 failed=()
 for t in "${targets[@]}"; do
-  corpus=$root/fuzz/corpus/$t
+  corpus=$root/fuzz/corpus/$(inputs_of "$t")
   scratch=$(mktemp -d)
   log=$build/fuzz_$t.log
   dict=()
-  [[ -f $root/fuzz/$t.dict ]] && dict=(-dict="$root/fuzz/$t.dict")
+  [[ -f $root/fuzz/$(inputs_of "$t").dict ]] && dict=(-dict="$root/fuzz/$(inputs_of "$t").dict")
   echo "== fuzz_$t: ${seconds}s on $(find "$corpus" -type f | wc -l) committed inputs"
   if "$build/fuzz/fuzz_$t" "${dict[@]}" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$artifacts/$t-" "$scratch" "$corpus" >"$log" 2>&1; then

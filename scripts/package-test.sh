@@ -98,6 +98,9 @@ cp -r /usr/share/doc/plexa/examples "$work/examples"
 pxc "$work/examples/conveyor/conveyor.mak" | tail -n 1
 [[ -s $work/examples/conveyor/main.dso ]] || fail "the installed pxc wrote no object file"
 
+step "The installed bash completion"
+bash tests/cli/completion.sh /usr/share/bash-completion/completions/pxc pxc
+
 step "The library from C with pkg-config"
 mkdir "$work/c"
 cat > "$work/c/build.c" <<'C'

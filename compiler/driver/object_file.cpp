@@ -391,6 +391,30 @@ capacity_figures check_capacity() {
     return figures;
 }
 
+std::size_t largest_object_file() {
+    // Data bytes carried in so many records, their headers included.
+    auto in_records = [](long data, long records) { return data + RECORD_HEADER * records; };
+    long largest = 0;
+    for (const capacity_row& row : capacity_table) {
+        const long steps = max_steps_for_code(row.code);
+        const bool separate = separate_table_memory(row.code);
+        // What the capacity leaves beside the step length table: code, and
+        // the data table where the two share one memory.
+        const long budget = row.capacity - steps;
+        const long table_limit = separate ? K531_TABLE_CAPACITY : budget;
+        for (long table = 0; table <= table_limit; table += 2) {  // whole 16-bit elements
+            const long code = separate ? budget : budget - table;
+            // The most records: one per step, each as short as one byte.
+            long bytes = 3 + in_records(code, code < steps ? code : steps) +
+                         in_records(steps, steps / TABLE_RECORD_BYTES) + in_records(4, 1) +
+                         in_records(table, (table + TABLE_RECORD_BYTES - 1) / TABLE_RECORD_BYTES) +
+                         (row.code != 0 ? in_records(4, 1) : 0) + in_records(1, 1) + in_records(1, 1);
+            if (bytes > largest) largest = bytes;
+        }
+    }
+    return static_cast<std::size_t>(largest);
+}
+
 void update_status_byte(int fd) {
     if (error_count < 1 || !build_ok) return;
     // A count that is a multiple of 256 would read as 0, "no errors": such a

@@ -2,6 +2,7 @@
 // the capacity checks against the selected model.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -52,6 +53,9 @@ struct capacity_figures {
 };
 // Computes total_bytes and the RAM percentages; reports a capacity error.
 capacity_figures check_capacity();
+// The largest object file that any model holds: the most code and data
+// table its capacity allows, carried in as many records as they can fill.
+std::size_t largest_object_file();
 // Puts the low 8 bits of the error count into the status byte.
 void update_status_byte(int fd);
 // The summary line of a clean build.

@@ -162,7 +162,7 @@ bool write_map(std::FILE* out, const char* file_name) {
                          version_major(), version_minor())))
         return false;
 
-    std::string dated = local_date();
+    std::string dated = build_date();
     std::string_view base = base_name(file_name);
     if (dated.size() + base.size() < 78) dated.append(78 - base.size() - dated.size(), ' ');
     dated += base;

@@ -154,8 +154,12 @@ data_table* read_data_table(const char* file_name) {
 bool has_data_table_header(const char* file_name) {
     if (!file_name) return false;
     unique_file file(open_file(file_name, "r"));
+    return file && has_data_table_header(file.get());
+}
+
+bool has_data_table_header(std::FILE* file) {
     uint64_t rows = 0, columns = 0;
-    return file && read_header(file.get(), rows, columns);
+    return read_header(file, rows, columns);
 }
 
 int save_data_table(const char* file_name, const data_table* table) {

@@ -12,6 +12,8 @@ data_table* read_data_table(const char* file_name);
 // True when the named file begins with a data table header, whether or not
 // read_data_table would accept the table behind it.
 bool has_data_table_header(const char* file_name);
+// The same for an open file, read from where it stands.
+bool has_data_table_header(std::FILE* file);
 // 1 on success, 0 on failure.
 int save_data_table(const char* file_name, const data_table* table);
 

@@ -45,15 +45,20 @@ constexpr int HEADER_WIDTH = 8;
 constexpr int OUTPUT_COLUMN = 17;
 constexpr int OUTPUTS_PER_LINE = 4;
 
-// Writes the step file and remembers whether every byte went out.
+// Writes the step file, or appends the same bytes to a text in memory, and
+// remembers whether every byte went out.
 struct step_writer {
     std::FILE* file;
+    std::string* text = nullptr;
     bool ok = true;
 
-    void put(const char* text, std::size_t length) {
-        if (ok && length > 0 && std::fwrite(text, 1, length, file) != length) ok = false;
+    void put(const char* bytes, std::size_t length) {
+        if (text)
+            text->append(bytes, length);
+        else if (ok && length > 0 && std::fwrite(bytes, 1, length, file) != length)
+            ok = false;
     }
-    void put(const char* text) { put(text, std::strlen(text)); }
+    void put(const char* bytes) { put(bytes, std::strlen(bytes)); }
     void blanks(int count) {
         static const char spaces[] = "                                ";
         while (count > 0) {
@@ -178,6 +183,12 @@ struct save_scope {
 int make_backup(const char* name, const char* backup_extension);
 
 }  // namespace
+
+void append_step_text(std::string& text, const step* s) {
+    step_writer out{nullptr, &text};
+    save_counts counts;
+    write_step(out, s, counts);
+}
 
 int save_file_try(const char* name, int attempt) {
     if (attempt == 0) passed_files.clear();

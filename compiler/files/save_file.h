@@ -1,6 +1,10 @@
 // The program saver and the backup rule.
 #pragma once
 
+#include <string>
+
+#include "driver/model.h"
+
 namespace px {
 
 // 0 when the program was saved, 1 when it was not (the reason is logged).
@@ -13,5 +17,10 @@ int backup_file(const char* name, const char* backup_extension);
 // reaches it, so that a later try does not copy what an earlier one left
 // half-written over the good backup.
 int save_file_try(const char* name, int attempt);
+
+// One step as save_file writes it, appended to text: whoever lays steps out
+// in memory gets the saver's bytes. Unlike save_file it writes an empty step
+// too, and takes nothing from the pool.
+void append_step_text(std::string& text, const step* s);
 
 }  // namespace px

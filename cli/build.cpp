@@ -1,0 +1,280 @@
+// Building, what pxc does when no command is named.
+//
+// Every path is built in turn in one process, so that configuration read by
+// one build carries over to the next exactly as it does in the desktop
+// builder. pxc runs the library's build itself (the compiler's internal
+// library, not the shared one) so that it can ask where each message came
+// from; the library's own outputs are the same byte for byte.
+//
+// The library resolves the names inside a project (the step files a makefile
+// lists, the .fig and .tab files) against the working folder, and writes its
+// log there. A user at a terminal means "beside the project file", so each
+// build runs from the folder that holds its path, as make -C would.
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "driver/driver.h"
+#include "driver/source_places.h"
+#include "platform/clock.h"
+#include "platform/file_names.h"
+#include "report.h"
+
+#ifndef PXC_VERSION
+#define PXC_VERSION "unknown"
+#endif
+
+namespace pxc {
+
+const char* const BUILD_USAGE =
+    "Usage: pxc [OPTION]... PATH...\n"
+    "Build each Plexa makefile (.mak) or step file (.vep, .pre) in turn and show\n"
+    "every message at its file, line and column. Each build runs from the folder\n"
+    "that holds its PATH: the names a makefile lists and the .fig and .tab files\n"
+    "are found there, and the outputs (.dso, .lst, .err, .xrf) and the log\n"
+    "(pxlinker.log) are written there.\n"
+    "\n"
+    "Options:\n"
+    "  -C, --directory=DIR     change to DIR first; relative PATHs are taken from there\n"
+    "      --check             build and report, but write nothing at all\n"
+    "      --log               also print each build's log on standard output\n"
+    "      --color=WHEN        colour the messages: auto (on a terminal, unless\n"
+    "                          NO_COLOR is set), always or never\n"
+    "      --diagnostics-format=FORMAT\n"
+    "                          text (default, on standard error), json or sarif\n"
+    "                          (SARIF 2.1.0), both on standard output\n"
+    "  -h, --help              show this help and exit\n"
+    "  -V, --version           show the version and exit\n"
+    "  --                      treat every following argument as a path\n"
+    "\n";
+
+const char* const BUILD_USAGE_END =
+    "When SOURCE_DATE_EPOCH holds a number of seconds since 1970, the map is dated\n"
+    "with it (in UTC), so that two builds of the same sources are byte-identical.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every build was clean\n"
+    "  1  a build wrote its object file with compile errors\n"
+    "  2  a build failed (no object file), or the command line was wrong\n";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct options {
+    std::vector<std::string> folders;  // -C, in order: each is taken from the one before
+    std::vector<std::string> paths;
+    bool check = false;
+    bool log = false;
+    std::string colour = "auto";
+    std::string shown = "text";  // text, json or sarif
+};
+
+bool change_folder(const std::string& folder) {
+    if (::chdir(folder.c_str()) == 0) return true;
+    std::cerr << "pxc: cannot change to folder '" << folder << "': " << std::strerror(errno) << "\n";
+    return false;
+}
+
+std::string read_whole(const fs::path& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The lines of the files that messages point into, each file read once per
+// build however many messages it has.
+class source_lines {
+public:
+    // Line `number` (from 1) of a file, without its line end.
+    const std::string& line(const fs::path& file, uint32_t number) {
+        auto [at, fresh] = files_.try_emplace(file);
+        if (fresh) {
+            std::istringstream in(read_whole(file));
+            for (std::string text; std::getline(in, text);) {
+                if (!text.empty() && text.back() == '\r') text.pop_back();
+                at->second.push_back(std::move(text));
+            }
+        }
+        static const std::string none;
+        return number >= 1 && number <= at->second.size() ? at->second[number - 1] : none;
+    }
+
+private:
+    std::map<fs::path, std::vector<std::string>> files_;
+};
+
+// A check leaves the disk alone: the log goes into memory, every other file
+// nowhere.
+char* check_log = nullptr;
+std::size_t check_log_size = 0;
+
+std::FILE* write_nowhere(const char* name, const char* mode) {
+    if (std::strcmp(name, "pxlinker.log") == 0) {
+        std::free(check_log);
+        check_log = nullptr;
+        check_log_size = 0;
+        return ::open_memstream(&check_log, &check_log_size);
+    }
+    return std::fopen("/dev/null", mode[0] == 'a' ? "a" : "w");
+}
+
+class builder {
+public:
+    builder(const options& o, fs::path start) : o_(o), start_(std::move(start)) {}
+
+    build_report build(const std::string& path) {
+        build_report report;
+        report.path = path;
+        report.checked = o_.check;
+        fs::path whole(path);
+        std::string folder = whole.parent_path().string();
+        std::string name = whole.filename().string();
+        if (name.empty()) {  // "dir/": let the library report it from here
+            folder.clear();
+            name = path;
+        }
+        if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+            report.status = 2;
+            report.diagnostics.push_back({"error", false, "cannot change to folder '" + folder + "': " +
+                                          std::strerror(errno), path, 0, 0, 0, 0, {}});
+            return report;
+        }
+        fs::path here = fs::current_path();
+
+        px::build_recording recording;
+        px::recording = &recording;
+        if (o_.check) px::redirected_writes = write_nowhere;
+        int32_t result = px::run_export(name.c_str());
+        px::recording = nullptr;
+        px::redirected_writes = nullptr;
+
+        log_ = o_.check ? std::string(check_log ? check_log : "", check_log_size) : read_whole("pxlinker.log");
+        std::free(check_log);
+        check_log = nullptr;
+        check_log_size = 0;
+
+        int compile_errors = 0;
+        source_lines sources;
+        for (const px::diagnostic& d : recording.diagnostics) {
+            fs::path file = here / (d.where.file.empty() ? name : d.where.file);
+            shown_diagnostic s = shown_from(d, shown(file));
+            if (s.line != 0) s.source_line = sources.line(file, s.line);
+            compile_errors += d.compile_error;
+            report.diagnostics.push_back(std::move(s));
+        }
+        if (result == 0 || recording.aborted)
+            report.status = 2;
+        else
+            report.status = compile_errors > 0 ? 1 : 0;
+        if (!o_.check && report.status != 2 && !recording.object_file.empty()) {
+            fs::path object = here / recording.object_file;
+            std::error_code error;
+            report.object_size = fs::file_size(object, error);
+            if (!error) report.object_file = shown(object);
+        }
+        return report;
+    }
+
+    const std::string& log() const { return log_; }
+
+private:
+    // The path as the user can open it from where pxc started: relative to
+    // that folder when that is shorter.
+    std::string shown(const fs::path& file) const {
+        fs::path absolute = file.lexically_normal();
+        fs::path relative = absolute.lexically_relative(start_);
+        if (!relative.empty() && relative.string().size() <= absolute.string().size()) return relative.string();
+        return absolute.string();
+    }
+
+    const options& o_;
+    fs::path start_;
+    std::string log_;
+};
+
+int run_build(const options& o) {
+    if (o.paths.empty()) return usage_error("pxc", "no path given");
+    bool refused = false;
+    for (const std::string& path : o.paths) refused = refuse_build_output("pxc", path) || refused;
+    if (refused) return 2;
+    long long epoch = 0;
+    if (px::source_date_epoch(epoch) == px::epoch_setting::invalid) {
+        std::cerr << "pxc: SOURCE_DATE_EPOCH='" << std::getenv("SOURCE_DATE_EPOCH")
+                  << "' is not a number of seconds since 1970-01-01 00:00:00 UTC (up to 253402300799)\n";
+        return 2;
+    }
+    for (const std::string& folder : o.folders)
+        if (!change_folder(folder)) return 2;
+    std::error_code error;
+    fs::path start = fs::current_path(error);
+    if (error) {
+        std::cerr << "pxc: cannot read the working folder: " << error.message() << "\n";
+        return 2;
+    }
+    // The library waits a few seconds after some warnings so that a person
+    // can read them on the screen; here they are printed and nobody waits.
+    px::set_pauses_enabled(false);
+    palette colours{wants_colour(o.colour)};
+
+    builder b(o, start);
+    std::vector<build_report> builds;
+    int status = 0;
+    for (const std::string& path : o.paths) {
+        build_report report = b.build(path);
+        if (::chdir(start.c_str()) != 0) {
+            std::cerr << "pxc: cannot return to folder '" << start.string() << "': " << std::strerror(errno) << "\n";
+            return 2;
+        }
+        if (o.log) {
+            std::cout << b.log();
+            if (!b.log().empty() && b.log().back() != '\n') std::cout << '\n';
+            std::cout.flush();
+        }
+        if (o.shown == "text") {
+            for (const shown_diagnostic& d : report.diagnostics) print_text(std::cerr, d, colours);
+        }
+        print_summary(std::cerr, report, colours);
+        if (report.status > status) status = report.status;
+        builds.push_back(std::move(report));
+    }
+    if (o.shown == "json") print_json(std::cout, builds);
+    if (o.shown == "sarif") print_sarif(std::cout, builds, PXC_VERSION);
+    std::cout.flush();
+    return status;
+}
+
+}  // namespace
+
+command_body declare_build(CLI::App& app) {
+    auto o = std::make_shared<options>();
+    // The type name of an option with a value says what it takes, for the
+    // message about a missing or a wrong value.
+    app.add_option("-C,--directory", o->folders)->take_all()->allow_extra_args(false)->type_name("a folder");
+    app.add_flag("--check", o->check);
+    app.add_flag("--log", o->log);
+    app.add_option("--color,--colour", o->colour)
+        ->check(CLI::IsMember({"auto", "always", "never"}))
+        ->type_name("auto, always or never");
+    app.add_option("--diagnostics-format", o->shown)
+        ->check(CLI::IsMember({"text", "json", "sarif"}))
+        ->type_name("text, json or sarif");
+    app.add_option("path", o->paths);
+    return [o] { return run_build(*o); };
+}
+
+}  // namespace pxc

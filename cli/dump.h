@@ -1,4 +1,0 @@
-// "pxc dump": the arguments after the word "dump".
-#pragma once
-
-int run_dump(int argc, char** argv);

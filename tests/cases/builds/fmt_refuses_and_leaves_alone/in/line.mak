@@ -1,0 +1,1 @@
+good.vep
