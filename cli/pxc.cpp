@@ -12,6 +12,7 @@
 // build runs from the folder that holds its path, as make -C would.
 #include "pxc.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,11 +28,13 @@
 #include <string>
 #include <vector>
 
+#include "driver/build_context.h"
 #include "driver/diagnostics.h"
 #include "driver/driver.h"
 #include "driver/source_places.h"
 #include "dump.h"
 #include "platform/clock.h"
+#include "driver/utilities.h"
 #include "platform/file_names.h"
 #include "report.h"
 
@@ -186,19 +189,30 @@ private:
 };
 
 // A check leaves the disk alone: the log goes into memory, every other file
-// nowhere.
-char* check_log = nullptr;
-std::size_t check_log_size = 0;
-
-std::FILE* write_nowhere(const char* name, const char* mode) {
-    if (std::strcmp(name, "pxlinker.log") == 0) {
-        std::free(check_log);
-        check_log = nullptr;
-        check_log_size = 0;
-        return ::open_memstream(&check_log, &check_log_size);
+// nowhere, the object file into a file in memory (so that seeking back to
+// its status byte works as on disk), and nothing is deleted.
+class check_files : public px::file_system {
+public:
+    ~check_files() override { std::free(log_); }
+    std::FILE* open(const std::string& path, const char* mode) override {
+        bool writes = mode[0] == 'w' || mode[0] == 'a' || std::strchr(mode, '+') != nullptr;
+        if (!writes) return file_system::open(path, mode);
+        if (px::equal_folded(fs::path(path).filename().string(), "pxlinker.log")) {
+            std::free(log_);
+            log_ = nullptr;
+            size_ = 0;
+            return ::open_memstream(&log_, &size_);
+        }
+        return std::fopen("/dev/null", mode[0] == 'a' ? "a" : "w");
     }
-    return std::fopen("/dev/null", mode[0] == 'a' ? "a" : "w");
-}
+    int create(const std::string&) override { return ::memfd_create("object file", MFD_CLOEXEC); }
+    int remove(const std::string&) override { return 0; }
+    std::string log() const { return std::string(log_ ? log_ : "", size_); }
+
+private:
+    char* log_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 class builder {
 public:
@@ -224,16 +238,13 @@ public:
         fs::path here = fs::current_path();
 
         px::build_recording recording;
-        px::recording = &recording;
-        if (o_.check) px::redirected_writes = write_nowhere;
-        int32_t result = px::run_export(name.c_str());
-        px::recording = nullptr;
-        px::redirected_writes = nullptr;
+        check_files nowhere;
+        px::build_context build;
+        build.recording = &recording;
+        if (o_.check) build.files = &nowhere;
+        int32_t result = px::run_build(build, name.c_str());
 
-        log_ = o_.check ? std::string(check_log ? check_log : "", check_log_size) : read_whole("pxlinker.log");
-        std::free(check_log);
-        check_log = nullptr;
-        check_log_size = 0;
+        log_ = o_.check ? nowhere.log() : read_whole("pxlinker.log");
 
         int compile_errors = 0;
         source_lines sources;
@@ -246,6 +257,7 @@ public:
             s.file = shown(file);
             s.line = d.where.line;
             s.column = d.where.column;
+            s.length = d.length;
             s.step = d.step;
             s.step_as_written = d.step_as_written;
             if (s.line != 0) s.source_line = sources.line(file, s.line);

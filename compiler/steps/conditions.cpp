@@ -27,8 +27,8 @@ constexpr const char* IF_SYNTAX = "Syntax:  if <data source> <,<=,=,>=,> <data s
 constexpr uint8_t FLAG_TEST = opcode::FLAG_TEST;
 constexpr uint8_t FLAG_TEST_AND_SET = 0x20;  // in the flag byte
 
-void report_range(const char* text, const char* noun, int32_t limit) {
-    report_step_error(text, "IXO K400 VEP supports only %s 1-%d.", noun, limit);
+void report_range(instruction_frame& f, const char* at, const char* noun, int32_t limit) {
+    report_at(f, at, "IXO K400 VEP supports only %s 1-%d.", noun, limit);
 }
 
 // --- if --------------------------------------------------------------------
@@ -71,11 +71,11 @@ constexpr watch_form watch_forms[] = {
      "Syntax:  monitor servo#<1-16>:<running|stopped> goto ..."},
 };
 
-void monitor_one(const char* text, const char* cursor, const watch_form& form, int32_t number, char letter) {
+void monitor_one(instruction_frame& f, const char* cursor, const watch_form& form, int32_t number, char letter) {
     note_usage(form.kind, number);
     int32_t limit = form.limit ? form.limit : digital_limit();
     if (number < 1 || number > limit) {
-        report_range(text, form.noun, limit);
+        report_range(f, skip_blanks(cursor), form.noun, limit);
         return;
     }
     int state;
@@ -84,34 +84,34 @@ void monitor_one(const char* text, const char* cursor, const watch_form& form, i
     else if (letter == form.letters[1])
         state = 1;
     else {
-        report_step_error(text, "%s", form.state_message);
+        report(f, "%s", form.state_message);
         return;
     }
     cursor = next_token(cursor);
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
 
     uint32_t index = static_cast<uint32_t>(number - 1);
-    append_byte(form_opcode(form.opcode | form.opcode_bits[state], *dest));
+    f.append(form_opcode(form.opcode | form.opcode_bits[state], *dest));
     if (!form.input_operand) {
-        append_byte(static_cast<uint8_t>(index | form.operand_bits[state]));
-        append_destination(*dest);
+        f.append(static_cast<uint8_t>(index | form.operand_bits[state]));
+        append_destination(f, *dest);
     } else if (wide_numbering()) {
-        append_destination(*dest);
-        append_byte(static_cast<uint8_t>(index & 0xFF));
-        append_byte(static_cast<uint8_t>((index >> 8) | form.operand_bits[state]));
+        append_destination(f, *dest);
+        f.append(static_cast<uint8_t>(index & 0xFF));
+        f.append(static_cast<uint8_t>((index >> 8) | form.operand_bits[state]));
     } else {
-        append_destination(*dest);
-        append_byte(static_cast<uint8_t>(index | form.operand_bits[state]));
+        append_destination(f, *dest);
+        f.append(static_cast<uint8_t>(index | form.operand_bits[state]));
     }
 }
 
 // --- monitor of an expression ----------------------------------------------
 
-void monitor_expression(const char* text, const char* cursor) {
+void monitor_expression(instruction_frame& f, const char* cursor) {
     uint16_t elements[MONITOR_ELEMENTS] = {};
     monitor_reading reading{next_token(cursor), 0};
-    int count = parse_monitor_list(text, reading, elements, 0, MONITOR_ELEMENTS);
+    int count = parse_monitor_list(f, reading, elements, 0, MONITOR_ELEMENTS);
     if (count < 1 || count > MONITOR_ELEMENTS) return;
     uint16_t mask = reading.input_mask;
     cursor = next_token(reading.cursor);
@@ -122,35 +122,35 @@ void monitor_expression(const char* text, const char* cursor) {
         for (int i = 0; i < count; ++i)
             if (mask & (1u << i)) ++length;
 
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
     if (dest->kind != DEST_NEXT) length += wide ? 2 : 1;
 
-    append_byte(form_opcode(opcode::MONITOR_EXPRESSION, *dest));
-    append_byte(static_cast<uint8_t>(length));
-    append_destination(*dest);
-    append_byte(static_cast<uint8_t>(mask & 0xFF));
-    if (count > 8) append_byte(static_cast<uint8_t>(mask >> 8));
+    f.append(form_opcode(opcode::MONITOR_EXPRESSION, *dest));
+    f.append(static_cast<uint8_t>(length));
+    append_destination(f, *dest);
+    f.append(static_cast<uint8_t>(mask & 0xFF));
+    if (count > 8) f.append(static_cast<uint8_t>(mask >> 8));
     for (int i = 0; i < count; ++i) {
-        append_byte(static_cast<uint8_t>(elements[i] & 0xFF));
+        f.append(static_cast<uint8_t>(elements[i] & 0xFF));
         // Only an input number can need a second byte.
-        if (wide && (mask & (1u << i))) append_byte(static_cast<uint8_t>(elements[i] >> 8));
+        if (wide && (mask & (1u << i))) f.append(static_cast<uint8_t>(elements[i] >> 8));
     }
 }
 
-void append_flag_test(const destination& dest, uint8_t flag_byte) {
-    append_byte(form_opcode(FLAG_TEST, dest));
-    append_byte(flag_byte);
-    append_destination(dest);
+void append_flag_test(instruction_frame& f, const destination& dest, uint8_t flag_byte) {
+    f.append(form_opcode(FLAG_TEST, dest));
+    f.append(flag_byte);
+    append_destination(f, dest);
 }
 
 }  // namespace
 
-void compile_if(const char* text, const char* cursor) {
+void compile_if(instruction_frame& f, const char* cursor) {
     operand_code first{}, second{};
-    const operand_code* s1 = parse_source(text, cursor, &first);
+    const operand_code* s1 = parse_source(f, cursor, &first);
     if (!s1) {
-        report_step_error(text, "%s", IF_SYNTAX);
+        report(f, "%s", IF_SYNTAX);
         return;
     }
 
@@ -163,63 +163,63 @@ void compile_if(const char* text, const char* cursor) {
         }
     }
     if (!found) {
-        report_step_error(text, "%s", IF_SYNTAX);
+        report(f, "%s", IF_SYNTAX);
         return;
     }
     // Each comparison character is a token of its own.
     cursor += std::strlen(found->written) - 1;
     cursor = next_token(cursor);
 
-    const operand_code* s2 = parse_source(text, cursor, &second);
+    const operand_code* s2 = parse_source(f, cursor, &second);
     if (!s2) {
-        report_step_error(text, "%s", IF_SYNTAX);
+        report(f, "%s", IF_SYNTAX);
         return;
     }
 
     // k tells the controller the operands' total length: 2k + 2 bytes.
     int k = (s1->length() + s2->length()) / 2 - 1;
     cursor = next_token(cursor);
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
 
-    append_byte(form_opcode(static_cast<uint8_t>(opcode::IF + k), *dest));
-    append_byte(found->code);
-    append_destination(*dest);
-    for (int i = 0; i < s1->length(); ++i) append_byte(s1->code()[i]);
-    for (int i = 0; i < s2->length(); ++i) append_byte(s2->code()[i]);
+    f.append(form_opcode(static_cast<uint8_t>(opcode::IF + k), *dest));
+    f.append(found->code);
+    append_destination(f, *dest);
+    for (int i = 0; i < s1->length(); ++i) f.append(s1->code()[i]);
+    for (int i = 0; i < s2->length(); ++i) f.append(s2->code()[i]);
 }
 
-void compile_monitor(const char* text, const char* cursor) {
+void compile_monitor(instruction_frame& f, const char* cursor) {
     for (const watch_form& form : watch_forms) {
         int32_t number = 0;
         char letter = 0;
         if (scan(cursor, form.pattern, &number, &letter) == 2) {
-            monitor_one(text, cursor, form, number, letter);
+            monitor_one(f, cursor, form, number, letter);
             return;
         }
     }
     if (*cursor == '(') {
-        monitor_expression(text, cursor);
+        monitor_expression(f, cursor);
         return;
     }
-    report_step_error(text, "Syntax:  monitor <flag | input | motor | servo | (expr)>");
+    report(f, "Syntax:  monitor <flag | input | motor | servo | (expr)>");
 }
 
-void compile_testandset(const char* text, const char* cursor) {
+void compile_testandset(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
     if (scan(cursor, " flag#%d", &number) != 1) {
-        report_step_error(text, "Syntax:  testandset flag#<1-32> goto ...");
+        report(f, "Syntax:  testandset flag#<1-32> goto ...");
         return;
     }
     note_usage(KIND_FLAG, number);
     if (number < 1 || number > 32) {
-        report_range(text, "flags", 32);
+        report_range(f, skip_blanks(cursor), "flags", 32);
         return;
     }
     cursor = next_token(cursor);
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
-    append_flag_test(*dest, static_cast<uint8_t>((number - 1) | FLAG_TEST_AND_SET));
+    append_flag_test(f, *dest, static_cast<uint8_t>((number - 1) | FLAG_TEST_AND_SET));
 }
 
 }  // namespace px

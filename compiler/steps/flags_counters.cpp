@@ -51,27 +51,27 @@ uint8_t counter_opcode(counter_operation operation, int32_t counter) {
 // caller's; the range message is the same for every counter instruction.
 enum class operand_status { ok, syntax, range };
 
-operand_status read_counter(const char* text, const char* cursor, int32_t* counter) {
+operand_status read_counter(instruction_frame& f, const char* cursor, int32_t* counter) {
     if (scan(cursor, " ctr#%d", counter) < 1) return operand_status::syntax;
     note_usage(KIND_COUNTER, *counter);
     if (*counter < 1 || *counter > COUNTER_LIMIT) {
-        report_step_error(text, "%s", COUNTERS_RANGE);
+        report_at(f, skip_blanks(cursor), "%s", COUNTERS_RANGE);
         return operand_status::range;
     }
     return operand_status::ok;
 }
 
-void compile_simple_counter(const char* text, const char* cursor, counter_operation operation,
+void compile_simple_counter(instruction_frame& f, const char* cursor, counter_operation operation,
                             const char* syntax) {
     int32_t counter = 0;
-    operand_status status = read_counter(text, cursor, &counter);
-    if (status == operand_status::syntax) report_step_error(text, "%s", syntax);
+    operand_status status = read_counter(f, cursor, &counter);
+    if (status == operand_status::syntax) report(f, "%s", syntax);
     if (status != operand_status::ok) return;
-    append_byte(counter_opcode(operation, counter));
+    f.append(counter_opcode(operation, counter));
 }
 
 // "shift" and "rotate" differ only in bit 5 of F and in their word.
-void compile_flag_shift(const char* text, const char* cursor, const char* word, uint8_t rotate_bit) {
+void compile_flag_shift(instruction_frame& f, const char* cursor, const char* word, uint8_t rotate_bit) {
     int32_t first = 0;
     int32_t last = 0;
     uint8_t direction = 0;
@@ -97,30 +97,30 @@ void compile_flag_shift(const char* text, const char* cursor, const char* word, 
         }
     }
     if (!ok) {
-        report_step_error(text, "Syntax:  %s flag#<1-31> \"<<\"|\">>\" flag#<2-32> <<1-32> times>", word);
+        report(f, "Syntax:  %s flag#<1-31> \"<<\"|\">>\" flag#<2-32> <<1-32> times>", word);
         return;
     }
     if (first >= last) {
-        report_step_error(text, "Semantics:  %s flag#X << flag#Y where X < Y", word);
+        report(f, "Semantics:  %s flag#X << flag#Y where X < Y", word);
         return;
     }
-    append_byte(SHIFT_OPCODE);
-    append_byte(static_cast<uint8_t>(direction | rotate_bit | (first - 1)));
-    append_byte(static_cast<uint8_t>(last - 1));
+    f.append(SHIFT_OPCODE);
+    f.append(static_cast<uint8_t>(direction | rotate_bit | (first - 1)));
+    f.append(static_cast<uint8_t>(last - 1));
 
     cursor = next_token(cursor);
     if (!std::isdigit(static_cast<unsigned char>(*cursor))) {
-        append_byte(1);
+        f.append(1);
         return;
     }
     int32_t positions = 0;
     scan(cursor, "%d", &positions);
     if (positions < 1 || positions > FLAG_LIMIT - 1) {
         // The first three bytes stay: the build has failed in any case.
-        report_step_error(text, "You can only %s flags 1-31 positions.", word);
+        report(f, "You can only %s flags 1-31 positions.", word);
         return;
     }
-    append_byte(static_cast<uint8_t>(positions));
+    f.append(static_cast<uint8_t>(positions));
 }
 
 // One input clause of "start": debounce byte, then the input word.
@@ -129,16 +129,16 @@ struct counter_clause {
     uint16_t input;
 };
 
-void append_clause(const counter_clause& clause) {
-    append_byte(static_cast<uint8_t>(clause.debounce));
-    append_byte(static_cast<uint8_t>(clause.input & 0xFF));
-    if (wide_numbering()) append_byte(static_cast<uint8_t>(clause.input >> 8));
+void append_clause(instruction_frame& f, const counter_clause& clause) {
+    f.append(static_cast<uint8_t>(clause.debounce));
+    f.append(static_cast<uint8_t>(clause.input & 0xFF));
+    if (wide_numbering()) f.append(static_cast<uint8_t>(clause.input >> 8));
 }
 
 // Tests a debounce time; a refused one counts as 0.
-int32_t checked_debounce(const char* text, int32_t value) {
+int32_t checked_debounce(instruction_frame& f, int32_t value) {
     if (value >= 0 && value <= DEBOUNCE_LIMIT) return value;
-    report_step_error(text, "%s", DEBOUNCE_RANGE);
+    report(f, "%s", DEBOUNCE_RANGE);
     return 0;
 }
 
@@ -157,20 +157,20 @@ constexpr int CLAUSE_COUNT = sizeof clause_forms / sizeof clause_forms[0];
 
 // Reads the clause at cursor into clause. Returns where the walk goes on, or
 // nullptr when the clause cannot be scanned (reported).
-const char* read_clause(const char* text, const char* cursor, const char* pattern, counter_clause* clause) {
+const char* read_clause(instruction_frame& f, const char* cursor, const char* pattern, counter_clause* clause) {
     int32_t input = 0;
     char type = 0;
     int32_t debounce = 0;
     int found = scan(cursor, pattern, &input, &type, &debounce);
     if (found < 2) {
-        report_step_error(text, "%s", START_SYNTAX);
+        report(f, "%s", START_SYNTAX);
         return nullptr;
     }
-    clause->debounce = found == 3 ? checked_debounce(text, debounce) : 0;
+    clause->debounce = found == 3 ? checked_debounce(f, debounce) : 0;
     bool active = true;
     int32_t limit = digital_limit();
     if (input < 1 || input > limit) {
-        report_step_error(text, "IXO K400 VEP supports only inputs 1-%d.", limit);
+        report_at(f, operand_named(cursor, INPUT_WORD), "IXO K400 VEP supports only inputs 1-%d.", limit);
         active = false;
     }
     uint16_t type_mark = wide_numbering() ? 0x8000 : 0x80;
@@ -178,7 +178,7 @@ const char* read_clause(const char* text, const char* cursor, const char* patter
     if (type == 'a') {
         word = static_cast<uint16_t>(word | type_mark);
     } else if (type != 'b') {
-        report_step_error(text, "Digital inputs must be either type A or type B.");
+        report(f, "Digital inputs must be either type A or type B.");
         active = false;
     }
     note_usage(KIND_DIGITAL_INPUT, input);
@@ -189,7 +189,7 @@ const char* read_clause(const char* text, const char* cursor, const char* patter
         if (*cursor++ != ':') continue;
         int32_t again = 0;
         if (scan(cursor, "%d", &again) == 1) {
-            int32_t checked = checked_debounce(text, again);
+            int32_t checked = checked_debounce(f, again);
             if (again == checked) clause->debounce = checked;
         }
     }
@@ -206,43 +206,43 @@ const char* read_clause(const char* text, const char* cursor, const char* patter
 
 }  // namespace
 
-void compile_set(const char* text, const char* cursor) {
-    append_byte(FLAG_OPCODE);
+void compile_set(instruction_frame& f, const char* cursor) {
+    f.append(FLAG_OPCODE);
     int32_t flag = 0;
     if (scan(cursor, " flag#%d", &flag) < 1) {
-        report_step_error(text, "Syntax:  set flag#<1-32>");
-        withdraw_byte();
+        report(f, "Syntax:  set flag#<1-32>");
+        f.withdraw();
         return;
     }
     note_usage(KIND_FLAG, flag);
     if (flag < 1 || flag > FLAG_LIMIT) {
-        report_step_error(text, "%s", FLAGS_RANGE);
-        withdraw_byte();
+        report_at(f, skip_blanks(cursor), "%s", FLAGS_RANGE);
+        f.withdraw();
         return;
     }
-    append_byte(static_cast<uint8_t>(0x80 + flag - 1));
+    f.append(static_cast<uint8_t>(0x80 + flag - 1));
 }
 
-void compile_clear(const char* text, const char* cursor) {
+void compile_clear(instruction_frame& f, const char* cursor) {
     int32_t flag = 0;
     if (scan(cursor, " flag#%d", &flag) < 1) {
-        report_step_error(text, "Syntax:  clear flag#<1-32>");
+        report(f, "Syntax:  clear flag#<1-32>");
         return;
     }
     note_usage(KIND_FLAG, flag);
     if (flag < 1 || flag > FLAG_LIMIT) {
-        report_step_error(text, "%s", FLAGS_RANGE);
+        report_at(f, skip_blanks(cursor), "%s", FLAGS_RANGE);
         return;
     }
-    append_byte(FLAG_OPCODE);
-    append_byte(static_cast<uint8_t>(flag - 1));
+    f.append(FLAG_OPCODE);
+    f.append(static_cast<uint8_t>(flag - 1));
 }
 
-void compile_shift(const char* text, const char* cursor) { compile_flag_shift(text, cursor, "shift", 0x00); }
+void compile_shift(instruction_frame& f, const char* cursor) { compile_flag_shift(f, cursor, "shift", 0x00); }
 
-void compile_rotate(const char* text, const char* cursor) { compile_flag_shift(text, cursor, "rotate", 0x20); }
+void compile_rotate(instruction_frame& f, const char* cursor) { compile_flag_shift(f, cursor, "rotate", 0x20); }
 
-void compile_count(const char* text, const char* cursor) {
+void compile_count(instruction_frame& f, const char* cursor) {
     const char* const syntax = "Syntax:  count <up | down> ctr#<1-8>";
     counter_operation operation;
     if (starts_with(cursor, "up")) {
@@ -252,35 +252,35 @@ void compile_count(const char* text, const char* cursor) {
         operation = CTR_COUNT_DOWN;
         cursor += 4;
     } else {
-        report_step_error(text, "%s", syntax);
+        report(f, "%s", syntax);
         return;
     }
-    compile_simple_counter(text, cursor, operation, syntax);
+    compile_simple_counter(f, cursor, operation, syntax);
 }
 
-void compile_enable(const char* text, const char* cursor) {
-    compile_simple_counter(text, cursor, CTR_ENABLE, "Syntax:  enable ctr#<1-8>");
+void compile_enable(instruction_frame& f, const char* cursor) {
+    compile_simple_counter(f, cursor, CTR_ENABLE, "Syntax:  enable ctr#<1-8>");
 }
 
-void compile_disable(const char* text, const char* cursor) {
-    compile_simple_counter(text, cursor, CTR_DISABLE, "Syntax:  disable ctr#<1-8>");
+void compile_disable(instruction_frame& f, const char* cursor) {
+    compile_simple_counter(f, cursor, CTR_DISABLE, "Syntax:  disable ctr#<1-8>");
 }
 
-void compile_reset(const char* text, const char* cursor) {
-    compile_simple_counter(text, cursor, CTR_RESET, "Syntax:  reset ctr#<1-8>");
+void compile_reset(instruction_frame& f, const char* cursor) {
+    compile_simple_counter(f, cursor, CTR_RESET, "Syntax:  reset ctr#<1-8>");
 }
 
-void compile_start(const char* text, const char* cursor) {
+void compile_start(instruction_frame& f, const char* cursor) {
     int32_t counter = 0;
-    operand_status status = read_counter(text, cursor, &counter);
-    if (status == operand_status::syntax) report_step_error(text, "%s", START_SYNTAX);
+    operand_status status = read_counter(f, cursor, &counter);
+    if (status == operand_status::syntax) report(f, "%s", START_SYNTAX);
     if (status != operand_status::ok) return;
 
     counter_clause clauses[CLAUSE_COUNT];
     for (counter_clause& clause : clauses) clause = {INACTIVE_CLAUSE, 0};
 
     // The opcode goes first and stays even when a clause cannot be read.
-    append_byte(counter_opcode(CTR_START, counter));
+    f.append(counter_opcode(CTR_START, counter));
     cursor = next_token(cursor);
     while (*cursor) {
         int form = 0;
@@ -290,10 +290,10 @@ void compile_start(const char* text, const char* cursor) {
             continue;
         }
         // A clause written twice takes the values of its last writing.
-        cursor = read_clause(text, cursor, clause_forms[form].pattern, &clauses[form]);
+        cursor = read_clause(f, cursor, clause_forms[form].pattern, &clauses[form]);
         if (!cursor) return;
     }
-    for (const counter_clause& clause : clauses) append_clause(clause);
+    for (const counter_clause& clause : clauses) append_clause(f, clause);
 }
 
 }  // namespace px

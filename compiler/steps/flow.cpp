@@ -58,20 +58,21 @@ const char* task_word_end(const char* cursor) {
 }
 
 // Resolves one task word as the destination of a goto clause. Reports its
-// own failures. A word is cut at the length the frame's buffers allow.
-const destination* resolve_task(const char* text, const char* word, const char* word_end) {
+// own failures, at the word. A word is cut at the length the frame's
+// buffers allow.
+std::optional<destination> resolve_task(instruction_frame& f, const char* word, const char* word_end) {
     std::size_t length = static_cast<std::size_t>(word_end - word);
     constexpr std::size_t room = STEP_CODE_BUFFER + 2;
     std::string task(word, length > room ? room : length);
-    return resolve_destination(text, task.c_str());
+    return resolve_destination(f, task.c_str(), word);
 }
 
 // --- delay -----------------------------------------------------------------
 
-void delay_thumbwheel(const char* text, const char* cursor, int32_t number) {
+void delay_thumbwheel(instruction_frame& f, const char* cursor, int32_t number) {
     note_usage(KIND_THUMBWHEEL, number);
     if (number < 1 || number > 16) {
-        report_step_error(text, "IXO K400 VEP supports only thumbwheels 1-16.");
+        report_at(f, skip_blanks(cursor), "IXO K400 VEP supports only thumbwheels 1-16.");
         return;
     }
     cursor = next_token(cursor);
@@ -83,17 +84,17 @@ void delay_thumbwheel(const char* text, const char* cursor, int32_t number) {
         }
     }
     if (!format) {
-        report_step_error(text, "%s", DELAY_TWHL_SYNTAX);
+        report(f, "%s", DELAY_TWHL_SYNTAX);
         return;
     }
-    const destination* dest = goto_destination(text, cursor + 4);
+    auto dest = goto_destination(f, cursor + 4);
     if (!dest) return;
-    append_byte(form_opcode(DELAY_TWHL | format->field, *dest));
-    append_destination(*dest);
-    append_byte(static_cast<uint8_t>(0xE0 + number - 1));
+    f.append(form_opcode(DELAY_TWHL | format->field, *dest));
+    append_destination(f, *dest);
+    f.append(static_cast<uint8_t>(0xE0 + number - 1));
 }
 
-void delay_literal(const char* text, const char* cursor) {
+void delay_literal(instruction_frame& f, const char* cursor) {
     // Sums of what was written, wide enough that no run of numbers overflows.
     int64_t hours = 0, minutes = 0, seconds = 0, hundredths = 0;
     int32_t number = 0;
@@ -108,26 +109,26 @@ void delay_literal(const char* text, const char* cursor) {
         else if (cursor[0] == 's')
             seconds += number;
         else
-            report_step_error(text, "%s", DELAY_LITERAL_SYNTAX);
+            report(f, "%s", DELAY_LITERAL_SYNTAX);
         cursor = next_token(cursor);
     }
 
     const int64_t sums[] = {hours, minutes, seconds, hundredths};
     for (int64_t sum : sums) {
         if (sum > 255) {
-            report_step_error(text, "Each delay value must be less than 256.");
+            report(f, "Each delay value must be less than 256.");
             return;
         }
     }
     // A negative number would reach the controller as a huge byte value.
     for (int64_t sum : sums) {
         if (sum < 0) {
-            report_step_error(text, "The delay instruction expects a positive value.");
+            report(f, "The delay instruction expects a positive value.");
             return;
         }
     }
 
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
 
     // The finest unit written decides the pair; the coarser ones fold into A.
@@ -146,32 +147,32 @@ void delay_literal(const char* text, const char* cursor) {
         b = minutes;
         granularity = UNIT_HOURS_MINUTES;
         if (a == 0 && b == 0) {
-            report_step_error(text, "The delay instruction expects a positive value.");
+            report(f, "The delay instruction expects a positive value.");
             return;
         }
     }
     if (a > 255) {
-        report_step_error(text, "Literal granularity error in delay values (spread too wide).");
+        report(f, "Literal granularity error in delay values (spread too wide).");
         return;
     }
-    append_byte(form_opcode(DELAY_LITERAL | granularity, *dest));
-    append_destination(*dest);
-    append_byte(static_cast<uint8_t>(a));
-    append_byte(static_cast<uint8_t>(b));
+    f.append(form_opcode(DELAY_LITERAL | granularity, *dest));
+    append_destination(f, *dest);
+    f.append(static_cast<uint8_t>(a));
+    f.append(static_cast<uint8_t>(b));
 }
 
-void delay_source(const char* text, const char* cursor) {
+void delay_source(instruction_frame& f, const char* cursor) {
     operand_code buffer{};
-    const operand_code* source = parse_source(text, cursor, &buffer);
+    const operand_code* source = parse_source(f, cursor, &buffer);
     if (!source) {
-        report_step_error(text, "%s", DELAY_SOURCE_SYNTAX);
+        report(f, "%s", DELAY_SOURCE_SYNTAX);
         return;
     }
     // The controller takes one code byte; thumbwheels and literals have
     // forms of their own, everything at E0 and above is longer.
     uint8_t code = source->code()[0];
     if (code >= 0xE0) {
-        report_step_error(text, "Delay source limited to twhl, ctr, ain, col, or literal.");
+        report(f, "Delay source limited to twhl, ctr, ain, col, or literal.");
         return;
     }
     cursor = next_token(cursor);
@@ -186,74 +187,74 @@ void delay_source(const char* text, const char* cursor) {
             cursor += 4;
         }
     } else {
-        report_step_error(text, "%s", DELAY_SOURCE_SYNTAX);
+        report(f, "%s", DELAY_SOURCE_SYNTAX);
         return;
     }
     cursor = next_token(cursor);
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
-    append_byte(form_opcode(DELAY_SOURCE | unit, *dest));
-    append_destination(*dest);
-    append_byte(code);
+    f.append(form_opcode(DELAY_SOURCE | unit, *dest));
+    append_destination(f, *dest);
+    f.append(code);
 }
 
 }  // namespace
 
-void compile_goto(const char* text, const char*) {
+void compile_goto(instruction_frame& f, const char*) {
     // The keyword itself is the clause's "goto".
-    const destination* dest = goto_destination(text, working_text());
+    auto dest = goto_destination(f, f.working);
     if (!dest) return;
-    append_byte(dest->kind);
-    append_destination(*dest);
+    f.append(dest->kind);
+    append_destination(f, *dest);
 }
 
-void compile_stop_goto(const char* text, const char* cursor) {
-    const destination* dest = goto_destination(text, cursor);
+void compile_stop_goto(instruction_frame& f, const char* cursor) {
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
-    append_byte(form_opcode(opcode::STOP_GOTO, *dest));
-    append_destination(*dest);
+    f.append(form_opcode(opcode::STOP_GOTO, *dest));
+    append_destination(f, *dest);
 }
 
-void compile_done(const char*, const char*) {
-    append_byte(opcode::DONE);
+void compile_done(instruction_frame& f, const char*) {
+    f.append(opcode::DONE);
     do_done_mark = true;
 }
 
-void compile_cancel(const char* text, const char* cursor) {
-    append_byte(opcode::CANCEL);
-    if (!starts_with(cursor, "other tasks")) report_step_error(text, "Syntax:  cancel other tasks");
+void compile_cancel(instruction_frame& f, const char* cursor) {
+    f.append(opcode::CANCEL);
+    if (!starts_with(cursor, "other tasks")) report(f, "Syntax:  cancel other tasks");
 }
 
-void compile_do(const char* text, const char* cursor) {
+void compile_do(instruction_frame& f, const char* cursor) {
     do_done_mark = true;
 
     cursor = skip_blanks(cursor);
     if (*cursor != '(') {
-        report_step_error(text, "%s", DO_SYNTAX);
+        report(f, "%s", DO_SYNTAX);
         return;
     }
     cursor = skip_blanks(cursor + 1);
     const char* list_end = std::strchr(cursor, ')');
     if (!list_end) {
-        report_step_error(text, "%s", DO_SYNTAX);
+        report(f, "%s", DO_SYNTAX);
         return;
     }
 
     uint32_t tasks[MAX_TASKS];
     int count = 0;
     while (count < MAX_TASKS && cursor < list_end) {
-        const destination* dest = resolve_task(text, cursor, task_word_end(cursor));
+        auto dest = resolve_task(f, cursor, task_word_end(cursor));
         if (dest && dest->kind == DEST_NEXT)
-            report_step_error(text, "The \"do\" instruction does not allow \"next\" as task.");
+            report(f, "The \"do\" instruction does not allow \"next\" as task.");
         else if (dest)
             tasks[count++] = dest->index;
         cursor = next_token(cursor);
     }
     if (count == 0) {
-        report_step_error(text, "Failed to find any targets for the do instruction.");
+        report(f, "Failed to find any targets for the do instruction.");
         return;
     }
-    if (cursor < list_end) report_step_error(text, "Too many tasks to \"do\" (first 8 compiled).");
+    if (cursor < list_end) report(f, "Too many tasks to \"do\" (first 8 compiled).");
 
     cursor = skip_blanks(list_end + 1);
     int32_t repeat = 1;
@@ -262,29 +263,29 @@ void compile_do(const char* text, const char* cursor) {
         // One is taken too, although the message offers 2-99.
         cursor = next_token(cursor);
         if (number < 1 || number > 99 || !starts_with(cursor, "times")) {
-            report_step_error(text, "%s", DO_SYNTAX);
+            report(f, "%s", DO_SYNTAX);
             return;
         }
         cursor = next_token(cursor);
         repeat = number;
     }
 
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
-    append_byte(static_cast<uint8_t>(form_opcode(opcode::DO, *dest) + count - 1));
-    append_byte(static_cast<uint8_t>(opcode::DO_REPEAT + repeat));
-    append_destination(*dest);
-    for (int i = 0; i < count; ++i) append_step_index(tasks[i]);
+    f.append(static_cast<uint8_t>(form_opcode(opcode::DO, *dest) + count - 1));
+    f.append(static_cast<uint8_t>(opcode::DO_REPEAT + repeat));
+    append_destination(f, *dest);
+    for (int i = 0; i < count; ++i) append_step_index(f, tasks[i]);
 }
 
-void compile_delay(const char* text, const char* cursor) {
+void compile_delay(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
     if (scan(cursor, " twhl#%d", &number) == 1)
-        delay_thumbwheel(text, cursor, number);
+        delay_thumbwheel(f, cursor, number);
     else if (scan(cursor, "%d", &number) == 1)
-        delay_literal(text, cursor);
+        delay_literal(f, cursor);
     else
-        delay_source(text, cursor);
+        delay_source(f, cursor);
 }
 
 }  // namespace px

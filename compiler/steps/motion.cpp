@@ -46,18 +46,19 @@ const char* const RESOURCE_PARAMETERS = "Profile parameters must be data obtaine
 const char* const SERVO_MODE_SYNTAX = "Syntax:  ... <motor off|servo|deadband of <source>> at position ...";
 const char* const DEADBAND_SYNTAX = "Syntax:  profile servo#<1-16> deadband of <source> at position ...";
 
-// Records the number, then tests it; false after the range message.
-bool motor_in_range(const char* text, int32_t motor) {
+// Records the number, then tests it; false after the range message, which
+// points at the operand written from `from` on.
+bool motor_in_range(instruction_frame& f, const char* from, int32_t motor) {
     note_usage(KIND_STEPPER_MOTOR, motor);
     if (motor >= 1 && motor <= MOTOR_LIMIT) return true;
-    report_step_error(text, "IXO K400 VEP supports only motors 1-16.");
+    report_at(f, operand_named(from, MOTOR_WORD), "IXO K400 VEP supports only motors 1-16.");
     return false;
 }
 
-bool servo_in_range(const char* text, int32_t servo) {
+bool servo_in_range(instruction_frame& f, const char* from, int32_t servo) {
     note_usage(KIND_SERVO, servo);
     if (servo >= 1 && servo <= SERVO_LIMIT) return true;
-    report_step_error(text, "IXO K400 VEP supports only servos 1-16.");
+    report_at(f, operand_named(from, SERVO_WORD), "IXO K400 VEP supports only servos 1-16.");
     return false;
 }
 
@@ -68,7 +69,7 @@ uint16_t literal_value(const operand_code& operand) {
     return static_cast<uint16_t>(operand.code()[1] | operand.code()[2] << 8);
 }
 
-void compile_turn_motor(const char* text, const char* cursor, int32_t motor) {
+void compile_turn_motor(instruction_frame& f, const char* cursor, int32_t motor) {
     cursor = next_token(cursor);
     uint8_t move = static_cast<uint8_t>(motor - 1);
     if (starts_with(cursor, "to")) {
@@ -78,25 +79,25 @@ void compile_turn_motor(const char* text, const char* cursor, int32_t motor) {
     } else if (starts_with(cursor, "ccw")) {
         move |= MOTOR_CCW;
     } else {
-        report_step_error(text, "%s", TURN_MOTOR_SYNTAX);
+        report(f, "%s", TURN_MOTOR_SYNTAX);
         return;
     }
     cursor = next_token(cursor);
     operand_code source;
-    if (!parse_source(text, cursor, &source)) {
-        report_step_error(text, "%s", TURN_MOTOR_SYNTAX);
+    if (!parse_source(f, cursor, &source)) {
+        report(f, "%s", TURN_MOTOR_SYNTAX);
         return;
     }
     if (source.code()[0] == LITERAL_32) {
-        report_step_error(text, "The turn motor instruction allows only 16-bit literals.");
+        report(f, "The turn motor instruction allows only 16-bit literals.");
         return;
     }
-    append_byte(static_cast<uint8_t>(opcode::TURN_MOTOR + source_width(source)));
-    append_byte(move);
-    append_code(source);
+    f.append(static_cast<uint8_t>(opcode::TURN_MOTOR + source_width(source)));
+    f.append(move);
+    append_code(f, source);
 }
 
-void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
+void compile_turn_servo(instruction_frame& f, const char* cursor, int32_t servo) {
     const bool short_form = servo <= SHORT_SERVOS;
     const uint8_t number = static_cast<uint8_t>(servo - 1);
     cursor = next_token(cursor);
@@ -108,7 +109,7 @@ void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
     } else if (starts_with(cursor, "ccw")) {
         move = SERVO_CCW;
     } else {
-        report_step_error(text, "%s", TURN_SERVO_SYNTAX);
+        report(f, "%s", TURN_SERVO_SYNTAX);
         return;
     }
     if (short_form) move |= number;
@@ -117,8 +118,8 @@ void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
     if (*cursor && !starts_with(cursor, "on")) {
         if (!(move & SERVO_TO)) move |= SERVO_RELATIVE_SOURCE;
         operand_code source;
-        if (!parse_source(text, cursor, &source)) {
-            report_step_error(text, "%s", TURN_SERVO_SYNTAX);
+        if (!parse_source(f, cursor, &source)) {
+            report(f, "%s", TURN_SERVO_SYNTAX);
             return;
         }
         cursor = next_token(cursor);
@@ -128,24 +129,24 @@ void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
             } else if ((move & SERVO_RELATIVE_SOURCE) && starts_with(cursor, "step")) {
                 if (starts_with(next_token(cursor), "on")) move |= SERVO_ON_START;
             } else {
-                report_step_error(text, "%s", TURN_SERVO_SYNTAX);
+                report(f, "%s", TURN_SERVO_SYNTAX);
                 return;
             }
         }
-        append_byte(static_cast<uint8_t>((short_form ? opcode::TURN_SERVO : opcode::TURN_SERVO_HIGH) + source_width(source)));
-        append_byte(move);
-        if (!short_form) append_byte(number);
-        append_code(source);
+        f.append(static_cast<uint8_t>((short_form ? opcode::TURN_SERVO : opcode::TURN_SERVO_HIGH) + source_width(source)));
+        f.append(move);
+        if (!short_form) f.append(number);
+        append_code(f, source);
         return;
     }
     if (move & SERVO_TO) {
-        report_step_error(text, "Syntax:  turn servo to <source> <on start>");
+        report(f, "Syntax:  turn servo to <source> <on start>");
         return;
     }
     if (*cursor) move |= SERVO_ON_START;
-    append_byte(short_form ? opcode::TURN_SERVO_FREE : opcode::TURN_SERVO_FREE_HIGH);
-    append_byte(static_cast<uint8_t>(move | 0x10));
-    if (!short_form) append_byte(number);
+    f.append(short_form ? opcode::TURN_SERVO_FREE : opcode::TURN_SERVO_FREE_HIGH);
+    f.append(static_cast<uint8_t>(move | 0x10));
+    if (!short_form) f.append(number);
 }
 
 // The four motor profile parameters, in the order they are appended.
@@ -171,7 +172,7 @@ int motor_parameter_index(char initial) {
     return -1;
 }
 
-void compile_profile_motor(const char* text, const char* cursor, int32_t motor) {
+void compile_profile_motor(instruction_frame& f, const char* cursor, int32_t motor) {
     uint8_t mode = static_cast<uint8_t>(motor - 1);
     if (*cursor == 'a') {
         mode |= 0x80;
@@ -179,7 +180,7 @@ void compile_profile_motor(const char* text, const char* cursor, int32_t motor) 
     }
     cursor = next_token(cursor);
     if (*cursor != '(') {
-        report_step_error(text, "%s", PROFILE_MOTOR_SYNTAX);
+        report(f, "%s", PROFILE_MOTOR_SYNTAX);
         return;
     }
     cursor = next_token(cursor);
@@ -188,7 +189,7 @@ void compile_profile_motor(const char* text, const char* cursor, int32_t motor) 
     } else if (*cursor == '1') {
         mode |= 0x10;
     } else if (*cursor != '2') {
-        report_step_error(text, "%s", PROFILE_MOTOR_SYNTAX);
+        report(f, "%s", PROFILE_MOTOR_SYNTAX);
         return;
     }
     while (*cursor && *cursor != ')') cursor = next_token(cursor);
@@ -200,22 +201,21 @@ void compile_profile_motor(const char* text, const char* cursor, int32_t motor) 
     while (*cursor && given_count < MOTOR_PARAMETER_COUNT) {
         int which = motor_parameter_index(*cursor);
         if (which < 0) {
-            report_step_error(text, "%s", MOTOR_PARAMETERS_REQUIRED);
+            report(f, "%s", MOTOR_PARAMETERS_REQUIRED);
             return;
         }
         cursor = next_token(cursor);
         if (*cursor != '=') {
-            report_step_error(text,
-                              "Syntax:  ... basespeed=<source> maxspeed=<source> accel=<source> decel=<source>");
+            report(f, "Syntax:  ... basespeed=<source> maxspeed=<source> accel=<source> decel=<source>");
             return;
         }
         cursor = next_token(cursor);
-        if (!parse_source(text, cursor, &values[which])) {
-            report_step_error(text, "%s", RESOURCE_PARAMETERS);
+        if (!parse_source(f, cursor, &values[which])) {
+            report(f, "%s", RESOURCE_PARAMETERS);
             return;
         }
         if (values[which].code()[0] == LITERAL_32) {
-            report_step_error(text, "Profile parameters cannot be 32-bit numbers.");
+            report(f, "Profile parameters cannot be 32-bit numbers.");
             return;
         }
         if (!given[which]) ++given_count;
@@ -223,7 +223,7 @@ void compile_profile_motor(const char* text, const char* cursor, int32_t motor) 
         cursor = next_token(cursor);
     }
     if (given_count < MOTOR_PARAMETER_COUNT) {
-        report_step_error(text, "%s", MOTOR_PARAMETERS_REQUIRED);
+        report(f, "%s", MOTOR_PARAMETERS_REQUIRED);
         return;
     }
 
@@ -234,13 +234,13 @@ void compile_profile_motor(const char* text, const char* cursor, int32_t motor) 
         if (value.code()[0] != LITERAL_16) continue;
         int32_t literal = literal_value(value);
         if (literal < motor_parameters[i].low || literal > motor_parameters[i].high) {
-            report_step_error(text, "%s", motor_parameters[i].range_message);
+            report(f, "%s", motor_parameters[i].range_message);
             return;
         }
     }
-    append_byte(static_cast<uint8_t>(opcode::PROFILE_MOTOR + (code_bytes - MOTOR_PARAMETER_COUNT) / 2));
-    append_byte(mode);
-    for (const operand_code& value : values) append_code(value);
+    f.append(static_cast<uint8_t>(opcode::PROFILE_MOTOR + (code_bytes - MOTOR_PARAMETER_COUNT) / 2));
+    f.append(mode);
+    for (const operand_code& value : values) append_code(f, value);
 }
 
 // The servo profile parameters, in the order they are appended, with their
@@ -271,7 +271,7 @@ int servo_parameter_index(char initial) {
     return -1;
 }
 
-void compile_profile_servo(const char* text, const char* cursor, int32_t servo) {
+void compile_profile_servo(instruction_frame& f, const char* cursor, int32_t servo) {
     const bool short_form = servo <= SHORT_SERVOS;
     uint8_t marks = 0;
     operand_code deadband = {};
@@ -282,7 +282,7 @@ void compile_profile_servo(const char* text, const char* cursor, int32_t servo) 
     if (starts_with(cursor, "motor")) {
         cursor = next_token(cursor);
         if (!starts_with(cursor, "off")) {
-            report_step_error(text, "%s", SERVO_MODE_SYNTAX);
+            report(f, "%s", SERVO_MODE_SYNTAX);
             return;
         }
         marks = MODE_MOTOR_OFF;
@@ -291,12 +291,12 @@ void compile_profile_servo(const char* text, const char* cursor, int32_t servo) 
     } else if (starts_with(cursor, "dead")) {
         cursor = next_token(cursor);
         if (!starts_with(cursor, "of")) {
-            report_step_error(text, "%s", DEADBAND_SYNTAX);
+            report(f, "%s", DEADBAND_SYNTAX);
             return;
         }
         cursor = next_token(cursor);
-        if (!parse_source(text, cursor, &deadband)) {
-            report_step_error(text, "%s", DEADBAND_SYNTAX);
+        if (!parse_source(f, cursor, &deadband)) {
+            report(f, "%s", DEADBAND_SYNTAX);
             return;
         }
         marks = MODE_DEADBAND;
@@ -309,7 +309,7 @@ void compile_profile_servo(const char* text, const char* cursor, int32_t servo) 
             at_position = starts_with(cursor, "pos");
         }
         if (!at_position) {
-            report_step_error(text, "%s", SERVO_MODE_SYNTAX);
+            report(f, "%s", SERVO_MODE_SYNTAX);
             return;
         }
         cursor = next_token(cursor);
@@ -319,25 +319,24 @@ void compile_profile_servo(const char* text, const char* cursor, int32_t servo) 
     while (*cursor) {
         int which = servo_parameter_index(*cursor);
         if (which < 0) {
-            report_step_error(text, "Legal parameters:  maxspeed, accel, gain, zero, pole.");
+            report(f, "Legal parameters:  maxspeed, accel, gain, zero, pole.");
             return;
         }
         cursor = next_token(cursor);
         if (*cursor != '=') {
-            report_step_error(
-                text, "Syntax:  ... maxspeed=<source> accel=<source> gain=<source> zero=<source> pole=<source>");
+            report(f, "Syntax:  ... maxspeed=<source> accel=<source> gain=<source> zero=<source> pole=<source>");
             return;
         }
         cursor = next_token(cursor);
-        if (!parse_source(text, cursor, &values[which])) {
-            report_step_error(text, "%s", RESOURCE_PARAMETERS);
+        if (!parse_source(f, cursor, &values[which])) {
+            report(f, "%s", RESOURCE_PARAMETERS);
             return;
         }
         marks |= servo_parameters[which].mark;
         cursor = next_token(cursor);
     }
     if (marks == 0) {
-        report_step_error(text, "The profile servo instruction requires parameters.");
+        report(f, "The profile servo instruction requires parameters.");
         return;
     }
 
@@ -347,53 +346,53 @@ void compile_profile_servo(const char* text, const char* cursor, int32_t servo) 
         if (marks & servo_parameters[i].mark) length += values[i].length();
     // Servos 1-8 keep the length in five bits beside the servo number.
     if (short_form && length > 31) {
-        report_step_error(text, "The profile of servos 1-8 is limited to 31 bytes; use fewer 32-bit literals.");
+        report(f, "The profile of servos 1-8 is limited to 31 bytes; use fewer 32-bit literals.");
         return;
     }
 
     const uint8_t number = static_cast<uint8_t>(servo - 1);
     if (short_form) {
-        append_byte(opcode::PROFILE_SERVO);
-        append_byte(static_cast<uint8_t>(length | number << 5));
+        f.append(opcode::PROFILE_SERVO);
+        f.append(static_cast<uint8_t>(length | number << 5));
     } else {
-        append_byte(opcode::PROFILE_SERVO_HIGH);
-        append_byte(static_cast<uint8_t>(length));
-        append_byte(number);
+        f.append(opcode::PROFILE_SERVO_HIGH);
+        f.append(static_cast<uint8_t>(length));
+        f.append(number);
     }
-    append_byte(marks);
-    if ((marks & MODE_MASK) == MODE_DEADBAND) append_code(deadband);
+    f.append(marks);
+    if ((marks & MODE_MASK) == MODE_DEADBAND) append_code(f, deadband);
     for (int i = 0; i < SERVO_PARAMETER_COUNT; ++i)
-        if (marks & servo_parameters[i].mark) append_code(values[i]);
+        if (marks & servo_parameters[i].mark) append_code(f, values[i]);
 }
 
 }  // namespace
 
-void compile_zero(const char* text, const char* cursor) {
+void compile_zero(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
     if (scan(cursor, " motor#%d", &number) == 1) {
-        if (!motor_in_range(text, number)) return;
-        append_byte(opcode::ZERO_MOTOR);
-        append_byte(static_cast<uint8_t>(number - 1));
+        if (!motor_in_range(f, cursor, number)) return;
+        f.append(opcode::ZERO_MOTOR);
+        f.append(static_cast<uint8_t>(number - 1));
     } else if (scan(cursor, " servo#%d", &number) == 1) {
-        if (!servo_in_range(text, number)) return;
-        append_byte(opcode::ZERO_SERVO);
-        append_byte(static_cast<uint8_t>(number - 1));
+        if (!servo_in_range(f, cursor, number)) return;
+        f.append(opcode::ZERO_SERVO);
+        f.append(static_cast<uint8_t>(number - 1));
     } else {
-        report_step_error(text, "Syntax:  zero <servo#<1-16> | motor#<1-16>>");
+        report(f, "Syntax:  zero <servo#<1-16> | motor#<1-16>>");
     }
 }
 
-void compile_search(const char* text, const char* cursor) {
+void compile_search(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
     if (scan(cursor, " and zero servo#%d", &number) == 1) {
-        if (!servo_in_range(text, number)) return;
-        append_byte(opcode::ZERO_SERVO);
-        append_byte(static_cast<uint8_t>(0x20 + number - 1));
+        if (!servo_in_range(f, cursor, number)) return;
+        f.append(opcode::ZERO_SERVO);
+        f.append(static_cast<uint8_t>(0x20 + number - 1));
         return;
     }
     std::string direction_word;
     if (scan(cursor, " %s and zero motor#%d", &direction_word, &number) != 2) {
-        report_step_error(text, "Syntax:  search <and zero servo|<cw|ccw> and zero motor> ...");
+        report(f, "Syntax:  search <and zero servo|<cw|ccw> and zero motor> ...");
         return;
     }
     note_usage(KIND_STEPPER_MOTOR, number);
@@ -403,27 +402,27 @@ void compile_search(const char* text, const char* cursor) {
     } else if (starts_with(direction_word.c_str(), "ccw")) {
         direction = MOTOR_CCW;
     } else {
-        report_step_error(text, "Syntax:  search <cw|ccw> and zero motor#<1-16>");
+        report(f, "Syntax:  search <cw|ccw> and zero motor#<1-16>");
         return;
     }
     if (number < 1 || number > MOTOR_LIMIT) {
-        report_step_error(text, "IXO K400 VEP supports only motors 1-16.");
+        report_at(f, operand_named(cursor, MOTOR_WORD), "IXO K400 VEP supports only motors 1-16.");
         return;
     }
-    append_byte(opcode::ZERO_MOTOR);
-    append_byte(static_cast<uint8_t>(direction + number - 1));
+    f.append(opcode::ZERO_MOTOR);
+    f.append(static_cast<uint8_t>(direction + number - 1));
 }
 
-void compile_stop(const char* text, const char* cursor) {
+void compile_stop(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
     if (scan(cursor, " motor#%d", &number) == 1) {
-        if (!motor_in_range(text, number)) return;
-        append_byte(opcode::STOP_MOTOR);
-        append_byte(static_cast<uint8_t>(number - 1));
+        if (!motor_in_range(f, cursor, number)) return;
+        f.append(opcode::STOP_MOTOR);
+        f.append(static_cast<uint8_t>(number - 1));
         return;
     }
     if (*cursor != '(') {
-        report_step_error(text, "Syntax:  stop <goto|motor#<1-16>|(<hard|soft>) servo#<1-16>>");
+        report(f, "Syntax:  stop <goto|motor#<1-16>|(<hard|soft>) servo#<1-16>>");
         return;
     }
     const char* const syntax = "Syntax:  stop (hard|soft) servo#<1-16>";
@@ -434,43 +433,43 @@ void compile_stop(const char* text, const char* cursor) {
     } else if (starts_with(cursor, "soft")) {
         mode = 0x80;
     } else {
-        report_step_error(text, "%s", syntax);
+        report(f, "%s", syntax);
         return;
     }
     cursor = next_token(cursor);
     if (*cursor != ')') {
-        report_step_error(text, "%s", syntax);
+        report(f, "%s", syntax);
         return;
     }
     cursor = next_token(cursor);
     if (scan(cursor, " servo#%d", &number) != 1) {
-        report_step_error(text, "%s", syntax);
+        report(f, "%s", syntax);
         return;
     }
-    if (!servo_in_range(text, number)) return;
-    append_byte(opcode::STOP_SERVO);
-    append_byte(static_cast<uint8_t>(mode + number - 1));
+    if (!servo_in_range(f, cursor, number)) return;
+    f.append(opcode::STOP_SERVO);
+    f.append(static_cast<uint8_t>(mode + number - 1));
 }
 
-void compile_turn(const char* text, const char* cursor) {
+void compile_turn(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
     if (scan(cursor, " motor#%d", &number) == 1) {
-        if (motor_in_range(text, number)) compile_turn_motor(text, cursor, number);
+        if (motor_in_range(f, cursor, number)) compile_turn_motor(f, cursor, number);
     } else if (scan(cursor, " servo#%d", &number) == 1) {
-        if (servo_in_range(text, number)) compile_turn_servo(text, cursor, number);
+        if (servo_in_range(f, cursor, number)) compile_turn_servo(f, cursor, number);
     } else {
-        report_step_error(text, "Syntax:  turn <servo#<1-16> | motor#<1-16>> ...");
+        report(f, "Syntax:  turn <servo#<1-16> | motor#<1-16>> ...");
     }
 }
 
-void compile_profile(const char* text, const char* cursor) {
+void compile_profile(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
     if (scan(cursor, " servo#%d", &number) == 1) {
-        if (servo_in_range(text, number)) compile_profile_servo(text, cursor, number);
+        if (servo_in_range(f, cursor, number)) compile_profile_servo(f, cursor, number);
     } else if (scan(cursor, " motor#%d", &number) == 1 || scan(cursor, " and zero motor#%d", &number) == 1) {
-        if (motor_in_range(text, number)) compile_profile_motor(text, cursor, number);
+        if (motor_in_range(f, cursor, number)) compile_profile_motor(f, cursor, number);
     } else {
-        report_step_error(text, "Syntax:  profile <servo#<1-16> | <and zero> motor#<1-16>> ...");
+        report(f, "Syntax:  profile <servo#<1-16> | <and zero> motor#<1-16>> ...");
     }
 }
 

@@ -37,7 +37,7 @@ TEST(CrossReference, ManyDistinctRegistersRecordQuickly) {
     }
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
 
-    ASSERT_EQ(write_cross_reference_map("PROG.XRF"), 1);
+    ASSERT_EQ(write_cross_reference_map(memory.build(), "PROG.XRF"), 1);
     std::string map = pxtest::read_file("PROG.XRF");
     std::size_t first = map.find("\nRegister #1\n");
     std::size_t second = map.find("\nRegister #2\n");
