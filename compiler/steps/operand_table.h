@@ -76,6 +76,9 @@ constexpr numbered_form DESTINATION_FORMS[] = {
     {"aout", KIND_ANALOG_OUTPUT, ANALOGS, "IXOK400 VEP supports only analog outputs 1-256.", true},
     {"disp", KIND_DIGITAL_DISPLAY, DISPLAYS, "IXO K400 VEP supports only displays 1-16.", false},
 };
+// The decoders name a code by its place here: the analog form, then the one-byte form.
+static_assert(SOURCE_FORMS[0].analog && !SOURCE_FORMS[1].analog, "analog first");
+static_assert(DESTINATION_FORMS[0].analog && !DESTINATION_FORMS[1].analog, "analog first");
 
 // The selector of a prototype board: what part of its 32 bits is meant.
 struct proto_selector {
