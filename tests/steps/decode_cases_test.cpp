@@ -1,0 +1,120 @@
+// Walks the decode cases: every line of cases/decode/*.txt is one step's code,
+// as a code record of an object file holds it, and what the step decoders of
+// "pxc dump" must make of it: the output changes and instructions they read,
+// or the offset and reason of their refusal. What they read must compile
+// back to the same code. The format is in cases/decode/README.md;
+// tests/check_refusals.py checks that the refusals of the files reach every
+// refusal the decoders have.
+// PX_UPDATE_GOLDEN=1 writes what the decoders give into failing lines.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "case_text.h"
+#include "read_back.h"
+#include "steps/decode.h"
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using pxtest::expand;
+using pxtest::trim;
+
+// "outputs 3+ 5-" (or "outputs 0" for all off) when the step changes any,
+// then each instruction, joined by " ; "; or "offset N: reason".
+std::string reading(const px::decoded_step& step) {
+    if (step.failed) return "offset " + std::to_string(step.fail_offset) + ": " + step.fail_reason;
+    std::string text;
+    if (!step.output_changes.empty()) {
+        text = "outputs";
+        for (int32_t change : step.output_changes)
+            text += " " + std::to_string(change < 0 ? -change : change) + (change > 0 ? "+" : change < 0 ? "-" : "");
+    }
+    for (const px::decoded_instruction& in : step.instructions) text += (text.empty() ? "" : " ; ") + in.text;
+    return text;
+}
+
+// "narrow HEX => RESULT" or "wide HEX => RESULT": the result the decoders
+// give; a reading that does not compile back to the code gives that instead.
+std::string decoded(const std::string& line, std::string& left) {
+    std::istringstream in(line.substr(0, line.find("=>")));
+    std::string numbering;
+    in >> numbering;
+    if (numbering != "narrow" && numbering != "wide")
+        throw std::invalid_argument("a case starts with \"narrow\" or \"wide\"");
+    std::getline(in, left);
+    left = trim(left);
+    std::vector<uint8_t> code = pxtest::parse_hex(expand(left));
+    bool wide = numbering == "wide";
+    px::decoded_step step = px::decode_step(code.data(), code.size(), wide);
+    if (step.failed) return reading(step);
+    pxtest::recompiled again = pxtest::compile_decoded(step, 1, wide);
+    if (again.errors == 0 && again.code == code) return reading(step);
+    return reading(step) + "\n  compiles back to: " + (again.code.empty() ? "no code" : pxtest::hex(again.code)) +
+           " with " + std::to_string(again.errors) + " errors (listing: " + pxtest::read_file("readback.lst") + ")";
+}
+
+void run(const fs::path& path) {
+    pxtest::scratch_dir dir;  // where the listing of a reading that does not compile lands
+    std::vector<std::string> text, updated;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        text.push_back(line);
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::string& line = text[i];
+        updated.push_back(line);
+        std::string stripped = trim(line);
+        if (stripped.empty() || stripped[0] == '#') continue;
+        int number = static_cast<int>(i) + 1;
+        std::size_t arrow = line.find("=>");
+        if (arrow == std::string::npos) {
+            ADD_FAILURE_AT(path.c_str(), number) << "neither a comment nor a case: " << line;
+            continue;
+        }
+        std::string want = trim(expand(line.substr(arrow + 2))), left, actual;
+        try {
+            actual = decoded(line, left);
+        } catch (const std::exception& e) {
+            ADD_FAILURE_AT(path.c_str(), number) << e.what();
+            continue;
+        }
+        if (actual == want) continue;
+        ADD_FAILURE_AT(path.c_str(), number) << "code: " << left << "\nexpected: " << want << "\nactual:   " << actual;
+        updated.back() = line.substr(0, arrow) + "=> " + actual;
+    }
+    if (std::getenv("PX_UPDATE_GOLDEN") && updated != text) {
+        std::ofstream out(path, std::ios::binary);
+        for (const std::string& line : updated) out << line << '\n';
+    }
+}
+
+std::vector<fs::path> case_files() {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(PX_CASES_DIR "/decode"))
+        if (entry.path().extension() == ".txt") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+class DecodeCases : public ::testing::TestWithParam<fs::path> {};
+
+TEST_P(DecodeCases, ReadBackOrRefuseByOffset) { run(GetParam()); }
+
+INSTANTIATE_TEST_SUITE_P(File, DecodeCases, ::testing::ValuesIn(case_files()), [](const auto& info) {
+    std::string name = info.param.stem().string();
+    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    return name;
+});
+
+}  // namespace
