@@ -2,9 +2,10 @@
 // as a code record of an object file holds it, and what the step decoders of
 // "pxc dump" must make of it: the output changes and instructions they read,
 // or the offset and reason of their refusal. What they read must compile
-// back to the same code. The format is in cases/decode/README.md;
+// back to the same code. An "object" line is a whole object file and the
+// problems "pxc dump" finds in it. The format is in cases/decode/README.md;
 // tests/check_refusals.py checks that the refusals of the files reach every
-// refusal the decoders have.
+// refusal the decoders and the object reader have.
 // PX_UPDATE_GOLDEN=1 writes what the decoders give into failing lines.
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "case_text.h"
+#include "driver/object_dump.h"
 #include "read_back.h"
 #include "steps/decode.h"
 #include "test_support.h"
@@ -43,16 +45,71 @@ std::string reading(const px::decoded_step& step) {
     return text;
 }
 
+// An object file written as its bytes in hex, with records as
+// [TYPE ADDRESS: DATA] (the length byte counted here), [lengths N: DATA] for
+// a step length table of N slots (DATA, then zeros) in records of 16 at
+// addresses 0, 16, ..., and "sum" in a record's data for the checksum of
+// the records before it.
+std::vector<uint8_t> assemble(const std::string& text) {
+    std::string spaced;
+    for (char c : text) spaced += c == '[' || c == ']' || c == ':' ? std::string(" ") + c + " " : std::string(1, c);
+    std::istringstream in(spaced);
+    std::vector<uint8_t> out;
+    uint8_t sum = 0;
+    auto byte = [&sum](const std::string& word) {
+        return word == "sum" ? sum : static_cast<uint8_t>(std::stoul(word, nullptr, 16));
+    };
+    auto record = [&out, &sum](int type, unsigned address, const std::vector<uint8_t>& data) {
+        out.insert(out.end(), {static_cast<uint8_t>(data.size()), static_cast<uint8_t>(type),
+                               static_cast<uint8_t>(address & 0xFF), static_cast<uint8_t>(address >> 8)});
+        out.insert(out.end(), data.begin(), data.end());
+        if (type != 5)
+            for (uint8_t b : data) sum = static_cast<uint8_t>(sum + b);
+    };
+    for (std::string word; in >> word;) {
+        if (word != "[") {
+            out.push_back(byte(word));
+            continue;
+        }
+        std::string kind, colon;
+        unsigned number = 0;
+        in >> kind >> number >> colon;
+        if (colon != ":") throw std::invalid_argument("a record is [TYPE ADDRESS: DATA] or [lengths N: DATA]");
+        std::vector<uint8_t> data;
+        for (std::string w; in >> w && w != "]";) data.push_back(byte(w));
+        if (kind != "lengths") {
+            record(std::stoi(kind), number, data);
+            continue;
+        }
+        data.resize(number);
+        for (unsigned at = 0; at < number; at += 16)
+            record(0, at, {data.begin() + at, data.begin() + std::min(number, at + 16)});
+    }
+    return out;
+}
+
+// The problems "pxc dump" finds, "offset N: message" joined by " ; ", or
+// "clean".
+std::string object_problems(const std::string& text) {
+    std::vector<uint8_t> bytes = assemble(text);
+    px::dump_output dump = px::dump_object(bytes.data(), bytes.size(), px::dump_view::full);
+    std::string out;
+    for (const px::object_problem& p : dump.problems)
+        out += (out.empty() ? "" : " ; ") + ("offset " + std::to_string(p.offset) + ": " + p.message);
+    return out.empty() ? "clean" : out;
+}
+
 // "narrow HEX => RESULT" or "wide HEX => RESULT": the result the decoders
 // give; a reading that does not compile back to the code gives that instead.
 std::string decoded(const std::string& line, std::string& left) {
     std::istringstream in(line.substr(0, line.find("=>")));
     std::string numbering;
     in >> numbering;
-    if (numbering != "narrow" && numbering != "wide")
-        throw std::invalid_argument("a case starts with \"narrow\" or \"wide\"");
+    if (numbering != "narrow" && numbering != "wide" && numbering != "object")
+        throw std::invalid_argument("a case starts with \"narrow\", \"wide\" or \"object\"");
     std::getline(in, left);
     left = trim(left);
+    if (numbering == "object") return object_problems(expand(left));
     std::vector<uint8_t> code = pxtest::parse_hex(expand(left));
     bool wide = numbering == "wide";
     px::decoded_step step = px::decode_step(code.data(), code.size(), wide);
