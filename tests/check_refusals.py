@@ -34,63 +34,55 @@ GROUPS = [
 ]
 
 
-def call_arguments(text, start):
-    """The top-level arguments of the call whose "(" is at start, and the end."""
-    args, depth, at, current = [], 0, start, ""
+def pieces(text, start=0):
+    """(offset, piece) from start: each string literal whole, any other character alone."""
+    at = start
     while at < len(text):
-        c = text[at]
-        if c == '"':
-            end = at + 1
-            while text[end] != '"':
-                end += 2 if text[end] == "\\" else 1
-            current += text[at:end + 1]
-            at = end + 1
-            continue
-        if c in "([{":
-            depth += 1
-            if depth == 1:
-                at += 1
-                continue
-        elif c in ")]}":
-            depth -= 1
-            if depth == 0:
-                args.append(current.strip())
-                return args, at + 1
-        elif c == "," and depth == 1:
-            args.append(current.strip())
-            current = ""
+        if text[at] != '"':
+            yield at, text[at]
             at += 1
             continue
-        current += c
-        at += 1
+        end = at + 1
+        while text[end] != '"':
+            end += 2 if text[end] == "\\" else 1
+        yield at, text[at:end + 1]
+        at = end + 1
+
+
+def call_arguments(text, start):
+    """The top-level arguments of the call whose "(" is at start."""
+    args, depth, current = [], 0, ""
+    for at, piece in pieces(text, start):
+        if piece in ("(", "[", "{"):
+            depth += 1
+            if depth == 1:
+                continue
+        elif piece in (")", "]", "}"):
+            depth -= 1
+            if depth == 0:
+                return args + [current.strip()]
+        elif piece == "," and depth == 1:
+            args.append(current.strip())
+            current = ""
+            continue
+        current += piece
     raise ValueError("unclosed call")
 
 
 def split_plus(expression):
     """The terms of a + chain at the top level, outside literals and brackets."""
-    terms, depth, at, current = [], 0, 0, ""
-    while at < len(expression):
-        c = expression[at]
-        if c == '"':
-            end = at + 1
-            while expression[end] != '"':
-                end += 2 if expression[end] == "\\" else 1
-            current += expression[at:end + 1]
-            at = end + 1
-            continue
-        if c in "([{":
+    terms, depth, current = [], 0, ""
+    for _, piece in pieces(expression):
+        if piece in ("(", "[", "{"):
             depth += 1
-        elif c in ")]}":
+        elif piece in (")", "]", "}"):
             depth -= 1
-        elif c == "+" and depth == 0:
+        elif piece == "+" and depth == 0:
             terms.append(current.strip())
             current = ""
-            at += 1
             continue
-        current += c
-        at += 1
-    terms.append(current.strip())
-    return terms
+        current += piece
+    return terms + [current.strip()]
 
 
 LITERAL = re.compile(r'^(?:std::string\s*\(\s*)?"((?:[^"\\]|\\.)*)"\s*\)?$')
@@ -150,7 +142,7 @@ def call_sites(compiler_dir, pattern, call, problems):
             before = text[max(0, m.start() - 40):m.start()]
             if re.search(r"\b(bool|void)\s+(\w+::)?$", before):
                 continue  # the definition, not a call
-            reason = call_arguments(text, m.end() - 1)[0][-1]
+            reason = call_arguments(text, m.end() - 1)[-1]
             if re.fullmatch(r"\w+", reason):
                 parts = formatted(text, m.start(), reason)
                 if parts is None:

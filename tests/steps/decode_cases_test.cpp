@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -156,22 +155,11 @@ void run(const fs::path& path) {
     }
 }
 
-std::vector<fs::path> case_files() {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(PX_CASES_DIR "/decode"))
-        if (entry.path().extension() == ".txt") files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 class DecodeCases : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(DecodeCases, ReadBackOrRefuseByOffset) { run(GetParam()); }
 
-INSTANTIATE_TEST_SUITE_P(File, DecodeCases, ::testing::ValuesIn(case_files()), [](const auto& info) {
-    std::string name = info.param.stem().string();
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(File, DecodeCases, ::testing::ValuesIn(pxtest::case_files(PX_CASES_DIR "/decode")),
+                         [](const auto& info) { return pxtest::case_name(info.param); });
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -264,14 +263,6 @@ private:
     int read_back_count_ = 0;
 };
 
-std::vector<fs::path> case_files() {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(PX_CASES_DIR "/steps"))
-        if (entry.path().extension() == ".txt") files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 class StepCases : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(StepCases, GiveTheirCodeAndMessages) { case_file(GetParam()).run(); }
@@ -287,10 +278,7 @@ public:
 };
 const auto* const figure = ::testing::AddGlobalTestEnvironment(new read_back_figure);
 
-INSTANTIATE_TEST_SUITE_P(File, StepCases, ::testing::ValuesIn(case_files()), [](const auto& info) {
-    std::string name = info.param.stem().string();
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(File, StepCases, ::testing::ValuesIn(pxtest::case_files(PX_CASES_DIR "/steps")),
+                         [](const auto& info) { return pxtest::case_name(info.param); });
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "case_text.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <sstream>
 
@@ -30,6 +32,20 @@ std::string expand(const std::string& s) {
         at = close + 1;
     }
     return out + s.substr(at);
+}
+
+std::vector<std::filesystem::path> case_files(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".txt") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string case_name(const std::filesystem::path& file) {
+    std::string name = file.stem().string();
+    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    return name;
 }
 
 }  // namespace pxtest
