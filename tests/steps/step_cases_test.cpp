@@ -67,7 +67,6 @@ public:
             text_.push_back(line);
         }
     }
-    ~case_file() { program_.reset(); }
 
     void run() {
         for (std::size_t at = 0, next; at < text_.size(); at = next) {
