@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/build_context.h"
 #include "driver/build_state.h"
 #include "driver/model.h"
 #include "driver/xref.h"
@@ -23,9 +24,10 @@ namespace {
 // A build's state without a build: a fresh pool and an empty program under
 // the 4096-step K530.
 struct in_memory_build {
+    px::build_context context;
     in_memory_build() {
         px::apply_model(*px::find_model("K530"));
-        px::pool_create(px::save_file_try);
+        px::pool_create(context, px::save_file_try);
         px::reset_program();
         px::the_program.name = px::pool_strdup("bench.vep");
         px::error_count = 0;
@@ -68,7 +70,7 @@ void compile_gotos(benchmark::State& state, uint32_t steps) {
     for (auto _ : state) {
         for (px::list_node* n = px::the_program.steps; !px::is_end(n); n = n->next) {
             px::current_instruction = px::END;
-            benchmark::DoNotOptimize(px::compile_step(n));
+            benchmark::DoNotOptimize(px::compile_step(build.context, n));
         }
     }
     if (px::error_count) state.SkipWithError("a destination was not found");

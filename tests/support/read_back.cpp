@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "driver/build_context.h"
 #include "driver/build_state.h"
 #include "driver/model.h"
 #include "files/config.h"
@@ -13,7 +14,8 @@ namespace pxtest {
 recompiled compile_decoded(const px::decoded_step& step, uint32_t number, bool wide) {
     recompiled out;
     px::apply_model(*px::find_model(wide ? "K530" : "K410"));
-    if (!px::pool_create(px::save_file_try)) {
+    px::build_context build;
+    if (!px::pool_create(build, px::save_file_try)) {
         out.errors = -1;
         return out;
     }
@@ -43,7 +45,7 @@ recompiled compile_decoded(const px::decoded_step& step, uint32_t number, bool w
     }
     if (step.highest_column) px::the_program.table = px::new_data_table(1, static_cast<int32_t>(step.highest_column));
 
-    const uint8_t* image = px::compile_step(own);
+    const uint8_t* image = px::compile_step(build, own);
     if (image) out.code.assign(image + 1, image + 1 + image[0]);
     out.errors = px::error_count;
     px::current_step = px::END;
