@@ -56,8 +56,8 @@ struct shift_direction {
 constexpr shift_direction SHIFT_DIRECTIONS[] = {{"<<", 0x80}, {">>", 0x00}};
 
 constexpr uint8_t SHIFT_BYTE_BITS = FLAG_INDEX_BITS | ROTATE_FLAGS.bit | SHIFT_DIRECTIONS[0].bit;
-constexpr int32_t SHIFT_POSITIONS = FLAGS - 1;     // the most a shift moves
-constexpr uint8_t DEFAULT_SHIFT_POSITIONS = 1;     // when no number is written
+constexpr int32_t SHIFT_POSITIONS = FLAGS - 1;  // the most a shift moves
+constexpr uint8_t DEFAULT_SHIFT_POSITIONS = 1;  // when no number is written
 
 static_assert((ROTATE_FLAGS.bit & FLAG_INDEX_BITS) == 0 && (SHIFT_DIRECTIONS[0].bit & FLAG_INDEX_BITS) == 0,
               "the kind and direction bits lie outside the index");
