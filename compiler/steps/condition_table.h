@@ -72,10 +72,6 @@ static_assert(FLAGS - 1 <= FLAG_TEST_NUMBER_BITS && (FLAG_TEST_NUMBER_BITS & FLA
 // input number of the numbering switch.
 enum class watch_operand : uint8_t { flag_test, number, input };
 
-// The types of a digital input as read back: the letter after its number.
-constexpr char INPUT_TYPE_A[] = {INPUT_TYPES[0], '\0'};
-constexpr char INPUT_TYPE_B[] = {INPUT_TYPES[1], '\0'};
-
 // One resource watched for one of two states. The state's bits go either
 // into the opcode (motors, servos) or into the operand (flags; an input's
 // mark, for its first type).
@@ -139,7 +135,6 @@ static_assert(watch_of_kind(KIND_FLAG).operand == watch_operand::flag_test &&
 // input in two bytes under wide numbering. L counts every byte of it.
 
 constexpr int MONITOR_MASK_ELEMENTS = 8;  // one mask byte covers these
-constexpr int MONITOR_LEAST_OPERANDS = 2;  // of every operator
 
 constexpr int monitor_mask_bytes(int elements) { return elements > MONITOR_MASK_ELEMENTS ? 2 : 1; }
 

@@ -69,9 +69,6 @@ constexpr const shift_direction& shift_direction_of(uint8_t shift_byte) {
 
 // --- counters --------------------------------------------------------------
 
-// The message of a counter number out of range, for every counter instruction.
-constexpr const char* COUNTERS_RANGE = "IXO K400 VEP supports only counters 1-8.";
-
 // A counter opcode is opcode::COUNTER + 8 x (counter - 1) + operation: the
 // operation in bits 0-2, the counter's index in bits 3-5.
 constexpr int COUNTER_INDEX_SHIFT = 3;

@@ -97,14 +97,6 @@ constexpr int64_t DELAY_PER_COARSER = 60;
 // everything from here on is longer.
 constexpr uint8_t DELAY_SOURCE_END = opcode::THUMBWHEEL;
 
-// The source form of a resource kind: the thumbwheel's is read by a delay
-// as well.
-constexpr const numbered_form& source_form_of_kind(int kind) {
-    for (const numbered_form& form : SOURCE_FORMS)
-        if (form.kind == kind) return form;
-    return SOURCE_FORMS[0];
-}
-
 constexpr bool delay_fields_agree() {
     for (int u = 0; u < DELAY_UNIT_COUNT; ++u)
         if (delay_unit_index(DELAY_UNITS[u].field) != u || (DELAY_UNITS[u].field & ~DELAY_UNIT_BITS) != 0) return false;

@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string_view>
 
 #include "steps/opcodes.h"
 #include "steps/operand_table.h"
@@ -30,10 +29,6 @@ inline bool begins_with(const char* at, const tested_word& word) {
 // --- numbers ---------------------------------------------------------------
 
 constexpr const char* MOTORS_RANGE = "IXO K400 VEP supports only motors 1-16.";
-// A servo number out of range gets the message "monitor" gives.
-constexpr const char* SERVOS_RANGE = MONITOR_FORMS[2].range_message;
-static_assert(std::string_view(MONITOR_FORMS[2].word) == SERVO_WORD && MONITOR_FORMS[2].high == SERVOS,
-              "the servos' own row");
 
 // A motor's or a servo's index, in bits 0-3 of the byte that names it.
 constexpr uint8_t MOTOR_INDEX_BITS = MOTORS - 1;

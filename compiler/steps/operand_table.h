@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "driver/xref.h"
 #include "steps/opcodes.h"
@@ -36,6 +37,8 @@ constexpr const char* INPUT_WORD = "in";
 // The two types of a digital input, written after its number; type A is
 // the marked one.
 constexpr char INPUT_TYPES[2] = {'a', 'b'};
+constexpr char INPUT_TYPE_A[] = {INPUT_TYPES[0], '\0'};
+constexpr char INPUT_TYPE_B[] = {INPUT_TYPES[1], '\0'};
 
 constexpr int32_t COUNTERS = 8;
 constexpr int32_t SHORT_REGISTERS = 128;
@@ -49,6 +52,9 @@ constexpr int32_t SERVOS = 16;
 constexpr int32_t MOTORS = 16;
 constexpr int32_t FLAGS = 32;
 constexpr int32_t PROTO_BOARDS = 8;
+
+// The message of a counter number out of range, wherever a counter is read.
+constexpr const char* COUNTERS_RANGE = "IXO K400 VEP supports only counters 1-8.";
 
 static_assert(opcode::ANALOG == SHORT_REGISTERS, "short registers end where analogs begin");
 static_assert(opcode::COLUMN - opcode::ANALOG == SHORT_ANALOGS, "one code for each short analog");
@@ -79,6 +85,14 @@ constexpr numbered_form DESTINATION_FORMS[] = {
 // The decoders name a code by its place here: the analog form, then the one-byte form.
 static_assert(SOURCE_FORMS[0].analog && !SOURCE_FORMS[1].analog, "analog first");
 static_assert(DESTINATION_FORMS[0].analog && !DESTINATION_FORMS[1].analog, "analog first");
+
+// The source form of a resource kind: the thumbwheel's is read by a delay
+// as well.
+constexpr const numbered_form& source_form_of_kind(int kind) {
+    for (const numbered_form& form : SOURCE_FORMS)
+        if (form.kind == kind) return form;
+    return SOURCE_FORMS[0];
+}
 
 // The selector of a prototype board: what part of its 32 bits is meant.
 struct proto_selector {
@@ -143,5 +157,11 @@ constexpr uint8_t MONITOR_OPERATOR = 0x80;  // every operator element has it
 constexpr uint8_t MONITOR_KIND_BITS = 0x30;
 constexpr uint8_t MONITOR_NEGATED = 0x40;  // the word written with an "n" before it
 constexpr uint8_t MONITOR_OPERAND_BITS = 0x0F;
+constexpr int MONITOR_LEAST_OPERANDS = 2;  // of every operator
+
+// A servo number out of range gets the message of a monitor element.
+constexpr const char* SERVOS_RANGE = MONITOR_FORMS[2].range_message;
+static_assert(std::string_view(MONITOR_FORMS[2].word) == SERVO_WORD && MONITOR_FORMS[2].high == SERVOS,
+              "the servos' own row");
 
 }  // namespace px

@@ -161,7 +161,7 @@ const operand_code* parse_data_source(instruction_frame& f, const char* operand,
     if (scan_numbered(at, COUNTER_WORD, &n)) {
         note_usage(KIND_COUNTER, n);
         if (!in_range(n, 1, COUNTERS)) {
-            report_at(f, at, "IXO K400 VEP supports only counters 1-8.");
+            report_at(f, at, "%s", COUNTERS_RANGE);
             return failed(out);
         }
         return code1(out, static_cast<uint8_t>(n - 1));
@@ -221,7 +221,7 @@ const operand_code* parse_source(instruction_frame& f, const char* operand, oper
         if (scan_qualified(at, SERVO_WORD, &n, &qualifier)) {
             note_usage(KIND_SERVO, n);
             if (!in_range(n, 1, SERVOS)) {
-                report_at(f, at, "IXO K400 VEP supports only servos 1-16.");
+                report_at(f, at, "%s", SERVOS_RANGE);
                 return nullptr;
             }
             for (const servo_value& value : SERVO_VALUES)
@@ -329,7 +329,7 @@ int parse_monitor_list(instruction_frame& f, monitor_reading& reading, uint16_t*
         reading.cursor = next_token(reading.cursor);
     }
 
-    if (operands < 2) {
+    if (operands < MONITOR_LEAST_OPERANDS) {
         report(f, "Each logical functions requires at least two operands.");
         return -1;
     }
