@@ -6,11 +6,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 
 #include "driver/driver.h"
 #include "platform/clock.h"
+#include "ratio_reporter.h"
 
 namespace fs = std::filesystem;
 
@@ -50,9 +50,7 @@ void build_program(benchmark::State& state, int steps, int registers) {
         benchmark::DoNotOptimize(result);
         if (result == 0) state.SkipWithError("build failed");
     }
-    state.counters["steps"] = steps;
-    state.counters["per_step"] = benchmark::Counter(double(steps) * double(state.iterations()),
-                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    pxbench::count_items(state, "per_step", steps);
     fs::current_path(previous);
     fs::remove_all(dir);
 }
@@ -67,33 +65,14 @@ BENCHMARK(BM_Build4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Build256Registers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Build4096Registers)->Unit(benchmark::kMillisecond);
 
-// Keeps the time per step of every run for the ratio lines.
-class ratio_reporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> per_step;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            auto it = r.counters.find("steps");
-            if (it != r.counters.end() && r.iterations > 0)
-                per_step[r.benchmark_name()] = r.GetAdjustedRealTime() / it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    ratio_reporter reporter;
+    pxbench::ratio_reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto ratio = [&](const char* large, const char* small) {
-        if (reporter.per_step.count(large) && reporter.per_step.count(small))
-            std::printf("per-step time ratio %s / %s = %.2f\n", large, small,
-                        reporter.per_step[large] / reporter.per_step[small]);
-    };
-    ratio("BM_Build4096", "BM_Build256");
-    ratio("BM_Build4096Registers", "BM_Build256Registers");
+    reporter.ratio("step", "BM_Build4096", "BM_Build256");
+    reporter.ratio("step", "BM_Build4096Registers", "BM_Build256Registers");
     benchmark::Shutdown();
     return 0;
 }

@@ -5,9 +5,29 @@
 #include <cstdio>
 #include <fstream>
 
+#include "steps/condition_table.h"
+#include "steps/counter_table.h"
+#include "steps/flow_table.h"
+#include "steps/motion_table.h"
+#include "steps/operand_table.h"
+#include "steps/store_table.h"
+
 namespace fs = std::filesystem;
 
 namespace pxbench {
+
+namespace {
+
+// The spellings a table row gives, for the forms written as the compiler
+// reads them.
+template <typename Row, std::size_t N, typename Field>
+std::vector<std::string> words_of(const Row (&rows)[N], Field field) {
+    std::vector<std::string> words;
+    for (const Row& row : rows) words.push_back(field(row));
+    return words;
+}
+
+}  // namespace
 
 std::string generator::destination() {
     const planned_step& here = steps_[current_];
@@ -97,7 +117,11 @@ std::string generator::target() {
 // A list of at most `room` elements (at least 3): its operator, and two to
 // four operands, some of them lists of their own.
 std::string generator::monitor_list(int& room, int depth) {
-    static const std::vector<std::string> operators = {"and", "or", "xor", "nand", "nor", "nxor"};
+    static const std::vector<std::string> operators = [] {
+        std::vector<std::string> words = words_of(px::MONITOR_OPERATORS, [](const px::monitor_operator& op) { return op.word; });
+        for (std::size_t i = 0, plain = words.size(); i < plain; ++i) words.push_back("n" + words[i]);
+        return words;
+    }();
     std::string text = "(" + one_of(operators);
     room -= 1;  // the operator element
     int operands = pick(2, 4);
@@ -136,11 +160,16 @@ std::string generator::flow(bool& alone) {
             return form("do", "do (" + list + ")" + times + " goto " + destination());
         }
         case 4: {
-            static const std::vector<std::string> formats = {"hhmm", "mmss", "ssff"};
+            static const std::vector<std::string> formats = words_of(px::DELAY_UNITS, [](const px::delay_unit& u) { return u.format; });
             return form("delay twhl", "delay twhl#" + n(1, 16) + " " + one_of(formats) + " goto " + destination());
         }
         case 5: {
-            static const std::vector<std::string> units = {"min", "sec", "sec/100", "minutes", "seconds"};
+            // The units as written, and two the compiler reads by their first letters.
+            static const std::vector<std::string> units = [] {
+                std::vector<std::string> words = words_of(px::DELAY_UNITS, [](const px::delay_unit& u) { return u.source_unit; });
+                words.insert(words.end(), {"minutes", "seconds"});
+                return words;
+            }();
             return form("delay source", "delay " + one_byte_source() + " " + one_of(units) + " goto " + destination());
         }
         default: {
@@ -158,7 +187,7 @@ std::string generator::flow(bool& alone) {
 }
 
 std::string generator::condition() {
-    static const std::vector<std::string> comparisons = {"=", "<>", ">", ">=", "<", "<="};
+    static const std::vector<std::string> comparisons = words_of(px::COMPARISONS, [](const px::comparison& c) { return c.spelling; });
     switch (pick(0, 6)) {
         case 0: return form("if", "if " + source() + " " + one_of(comparisons) + " " + source() + " goto " + destination());
         case 1: return form("monitor flag", "monitor flag#" + n(1, 32) + (chance(50) ? ":set" : ":clear") + " goto " + destination());
@@ -190,7 +219,7 @@ std::string generator::flag_counter() {
         }
         default: {
             std::string text = "start ctr#" + n(1, 8);
-            std::vector<std::string> clauses = {"up", "down", "reset"};
+            std::vector<std::string> clauses(std::begin(px::START_CLAUSES), std::end(px::START_CLAUSES));
             std::shuffle(clauses.begin(), clauses.end(), rng_);
             for (const std::string& clause : clauses) {
                 if (chance(40)) continue;
@@ -213,7 +242,7 @@ std::string generator::motion() {
             if (chance(50)) return form("stop motor", "stop motor#" + n(1, 16));
             return form("stop servo", std::string("stop (") + (chance(50) ? "hard" : "soft") + ") servo#" + n(1, 16));
         case 3: {
-            static const std::vector<std::string> directions = {"to", "cw", "ccw"};
+            static const std::vector<std::string> directions = words_of(px::MOVE_DIRECTIONS, [](const px::move_direction& d) { return d.word; });
             return form("turn motor", "turn motor#" + n(1, 16) + " " + one_of(directions) + " " + source(true, false));
         }
         case 4: {
@@ -224,12 +253,15 @@ std::string generator::motion() {
             return form("turn servo by", "turn servo#" + n(1, 16) + direction + " " + source() + (chance(30) ? " steps" : "") + on);
         }
         case 5: case 6: {
-            static const std::vector<std::string> coils = {"(half coils)", "(1 coil)", "(2 coils)"};
+            static const std::vector<std::string> coils = words_of(px::COIL_MODES, [](const px::coil_mode& c) {
+                return std::string("(") + c.count + " " + c.noun + ")";
+            });
             auto value = [this](int low, int high) {
                 return chance(60) ? form("literal 16", literal16(low, high)) : resource();
             };
-            std::vector<std::string> parameters = {"basespeed=" + value(50, 19999), "maxspeed=" + value(50, 20000),
-                                                   "accel=" + value(0, 500), "decel=" + value(0, 500)};
+            std::vector<std::string> parameters;
+            for (const px::motor_parameter& p : px::MOTOR_PARAMETERS)
+                parameters.push_back(std::string(p.name) + "=" + value(p.low, p.high));
             std::shuffle(parameters.begin(), parameters.end(), rng_);
             std::string text = std::string("profile ") + (chance(30) ? "and zero " : "") + "motor#" + n(1, 16) + " " + one_of(coils);
             for (const std::string& p : parameters) text += " " + p;
@@ -243,7 +275,7 @@ std::string generator::motion() {
             auto value = [&]() { return source(true, servo > 8); };
             if (mode == "deadband") mode = " deadband of " + value() + " at position";
             std::string text = "profile servo#" + std::to_string(servo) + mode;
-            static const std::vector<std::string> names = {"maxspeed", "accel", "gain", "zero", "pole"};
+            static const std::vector<std::string> names = words_of(px::SERVO_PARAMETERS, [](const px::servo_parameter& p) { return p.name; });
             int given = 0;
             for (const std::string& name : names)
                 if (chance(50)) {
@@ -257,9 +289,8 @@ std::string generator::motion() {
 }
 
 std::string generator::store() {
-    static const std::vector<std::string> operators = {"+",    "-",   "*",    "/",     "&",   "and",    "|",
-                                                       "or",   "^",   "xor",  "nand",  "nor", "nxor",   "&~",
-                                                       "andnot", "%", "mod",  "ror",   "rol"};
+    // Every spelling the compiler selects an operator by, the shortest too.
+    static const std::vector<std::string> operators = words_of(px::STORE_OPERATORS, [](const px::store_operator& op) { return op.spelling; });
     if (chance(40)) return form("store copy", "store " + source() + " to " + target());
     return form("store operator", "store " + source() + " " + one_of(operators) + " " + source() + " to " + target());
 }

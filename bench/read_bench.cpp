@@ -16,6 +16,7 @@
 #include <fstream>
 #include <string>
 
+#include "driver/build_context.h"
 #include "driver/build_state.h"
 #include "driver/model.h"
 #include "files/config.h"
@@ -87,10 +88,11 @@ const bench_programs& programs() {
 
 // Seconds to read the program once, or a negative value when it fails.
 double read_once(const program_files& program) {
-    px::pool_create(px::save_file_try);
+    px::build_context build;
+    px::pool_create(build, px::save_file_try);
     px::reset_program();
     auto start = std::chrono::steady_clock::now();
-    int result = px::read_file(program.link_file.c_str());
+    int result = px::read_file(build, program.link_file.c_str());
     auto stop = std::chrono::steady_clock::now();
     int steps = 0;
     for (px::list_node* n = px::the_program.steps; !px::is_end(n); n = n->next) ++steps;

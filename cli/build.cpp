@@ -26,7 +26,9 @@
 #include <string>
 #include <vector>
 
+#include "check_files.h"
 #include "command.h"
+#include "driver/build_context.h"
 #include "driver/driver.h"
 #include "driver/source_places.h"
 #include "platform/clock.h"
@@ -118,21 +120,6 @@ private:
     std::map<fs::path, std::vector<std::string>> files_;
 };
 
-// A check leaves the disk alone: the log goes into memory, every other file
-// nowhere.
-char* check_log = nullptr;
-std::size_t check_log_size = 0;
-
-std::FILE* write_nowhere(const char* name, const char* mode) {
-    if (std::strcmp(name, "pxlinker.log") == 0) {
-        std::free(check_log);
-        check_log = nullptr;
-        check_log_size = 0;
-        return ::open_memstream(&check_log, &check_log_size);
-    }
-    return std::fopen("/dev/null", mode[0] == 'a' ? "a" : "w");
-}
-
 class builder {
 public:
     builder(const options& o, fs::path start) : o_(o), start_(std::move(start)) {}
@@ -157,16 +144,13 @@ public:
         fs::path here = fs::current_path();
 
         px::build_recording recording;
-        px::recording = &recording;
-        if (o_.check) px::redirected_writes = write_nowhere;
-        int32_t result = px::run_export(name.c_str());
-        px::recording = nullptr;
-        px::redirected_writes = nullptr;
+        check_files nowhere;
+        px::build_context build;
+        build.recording = &recording;
+        if (o_.check) build.files = &nowhere;
+        int32_t result = px::run_build(build, name.c_str());
 
-        log_ = o_.check ? std::string(check_log ? check_log : "", check_log_size) : read_whole("pxlinker.log");
-        std::free(check_log);
-        check_log = nullptr;
-        check_log_size = 0;
+        log_ = o_.check ? nowhere.log() : read_whole("pxlinker.log");
 
         int compile_errors = 0;
         source_lines sources;

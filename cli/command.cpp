@@ -125,6 +125,7 @@ shown_diagnostic shown_from(const px::diagnostic& d, const std::string& file) {
     s.file = file;
     s.line = d.where.line;
     s.column = d.where.column;
+    s.length = d.length;
     s.step = d.step;
     s.step_as_written = d.step_as_written;
     return s;

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <new>
 
+#include "check_files.h"
+#include "driver/build_context.h"
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
 #include "driver/model.h"
@@ -27,11 +29,7 @@ namespace pxc {
 namespace {
 
 // Formatting saves nothing, not even when memory runs out.
-int never_saved(const char*, int) { return 1; }
-
-// The one file a reading can try to write is the listing of a "too many
-// steps" report; it goes nowhere.
-std::FILE* write_nowhere(const char*, const char* mode) { return std::fopen("/dev/null", mode[0] == 'a' ? "a" : "w"); }
+int never_saved(px::build_context&, const char*, int) { return 1; }
 
 // The model with the most steps: the formatter knows no model, and refuses
 // only a step number that no model has.
@@ -42,21 +40,20 @@ int most_steps_model_code() {
     return most->code;
 }
 
-// The library's build state, taken over for one reading and put back as it
-// was: its own pool and program, a recording of the reader's messages, the
-// model with the most steps, and writes that go nowhere.
+// A build of its own for one reading, with the library's state put back as
+// it was afterwards: its own pool and program, a recording of the reader's
+// messages, the model with the most steps, and writes that go nowhere (the
+// one file a reading can try to write is the listing of a "too many steps"
+// report).
 class reading {
 public:
     explicit reading(const std::string& name)
-        : saved_recording_(px::recording),
-          saved_writes_(px::redirected_writes),
-          saved_model_code_(px::model_code),
-          saved_error_count_(px::error_count) {
+        : saved_model_code_(px::model_code), saved_error_count_(px::error_count) {
         recording.path = name;
-        px::recording = &recording;
-        px::redirected_writes = write_nowhere;
+        build.recording = &recording;
+        build.files = &nowhere_;
         px::model_code = most_steps_model_code();
-        pool_ = px::pool_create(never_saved);
+        pool_ = px::pool_create(build, never_saved);
         if (!pool_) return;
         px::reset_program();
         px::the_program.name = px::pool_strdup(name);
@@ -66,8 +63,6 @@ public:
             px::reset_program();
             px::pool_destroy();
         }
-        px::recording = saved_recording_;
-        px::redirected_writes = saved_writes_;
         px::model_code = saved_model_code_;
         px::error_count = saved_error_count_;
     }
@@ -76,10 +71,10 @@ public:
 
     bool ready() const { return pool_; }
     px::build_recording recording;
+    px::build_context build;
 
 private:
-    px::build_recording* saved_recording_;
-    px::write_redirect saved_writes_;
+    check_files nowhere_;
     int saved_model_code_;
     int32_t saved_error_count_;
     bool pool_ = false;
@@ -145,7 +140,7 @@ formatted format_steps(std::string_view text, const std::string& name) {
         in.text.assign(text);
         in.open = true;
         if (table) px::skip_past(in, '}');
-        read = px::read_step_file(in, name.c_str(), state);
+        read = px::read_step_file(r.build, in, name.c_str(), state);
         // Memory that ran short makes the pool collect empty steps: a
         // program that lost one is no longer the program of the text.
         if (read == px::READ_OK && steps_in_program() != state.counts.steps) throw std::bad_alloc();

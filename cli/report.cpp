@@ -1,6 +1,8 @@
 // The three ways pxc shows diagnostics.
 #include "report.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <map>
 
@@ -50,7 +52,10 @@ void print_source(std::ostream& out, const shown_diagnostic& d, const palette& c
     for (std::size_t i = 0; i < at && i < text.size(); ++i) under += text[i] == '\t' ? '\t' : ' ';
     if (at > text.size()) under.append(at - text.size(), ' ');
     std::string mark = "^";
-    for (std::size_t i = at + 1; i < text.size() && text[i] != ' ' && text[i] != '\t'; ++i) mark += '~';
+    if (d.length > 1 && at < text.size())
+        mark.append(std::min<std::size_t>(d.length, text.size() - at) - 1, '~');
+    else if (d.length == 0)
+        for (std::size_t i = at + 1; i < text.size() && text[i] != ' ' && text[i] != '\t'; ++i) mark += '~';
     out << std::string(gutter.size() + number.size(), ' ') << " | " << under;
     if (colours.on)
         out << GREEN << mark << RESET << "\n";

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "driver/build_context.h"
 #include "files/config.h"
 #include "fuzz_support.h"
 #include "test_hooks.h"
@@ -35,13 +36,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     px::reset_configuration();
+    px::build_context build;
     pxfuzz::write_file("fuzz.fig", std::string_view(reinterpret_cast<const char*>(data), size));
     pxfuzz::remove_file("saved.fig");
-    if (px::read_configuration("fuzz.fig") != 0) return 0;
+    if (px::read_configuration(build, "fuzz.fig") != 0) return 0;
     std::string first = describe();
-    if (px::save_configuration("saved.fig") != 0) pxfuzz::differ("saving", first, "<not saved>");
+    if (px::save_configuration(build, "saved.fig") != 0) pxfuzz::differ("saving", first, "<not saved>");
     px::reset_configuration();
-    if (px::read_configuration("saved.fig") != 0) pxfuzz::differ("reading", first, "<not read>");
+    if (px::read_configuration(build, "saved.fig") != 0) pxfuzz::differ("reading", first, "<not read>");
     std::string again = describe();
     if (again != first) pxfuzz::differ("the configuration", first, again);
     return 0;

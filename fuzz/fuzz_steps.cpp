@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "driver/build_context.h"
 #include "driver/model.h"
 #include "files/config.h"
 #include "files/save_file.h"
@@ -53,14 +54,14 @@ std::string describe() {
 }
 
 // 0 when the file read, as read_step_file says otherwise.
-int read_steps(const char* name) {
+int read_steps(px::build_context& build, const char* name) {
     px::reset_program();
     px::the_program.name = px::pool_strdup(name);
-    std::FILE* file = px::open_file(name, "r");
+    std::FILE* file = px::open_file(*build.files, name, "r");
     if (!file) return 1;
     px::text_input in(file);
     px::link_state state{0, px::END, {0, 0, 0}};
-    return px::read_step_file(in, name, state);
+    return px::read_step_file(build, in, name, state);
 }
 
 }  // namespace
@@ -80,15 +81,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     pxfuzz::write_file("fuzz.vep", std::string_view(reinterpret_cast<const char*>(data), size));
     pxfuzz::remove_file("saved.vep");
     pxfuzz::remove_file("saved.#ep");
-    if (!px::pool_create(px::save_file_try)) return 0;
-    if (read_steps("fuzz.vep") == 0) {
+    px::build_context build;
+    if (!px::pool_create(build, px::save_file_try)) return 0;
+    if (read_steps(build, "fuzz.vep") == 0) {
         std::string first = describe();
         // Saved from no editing position, so that no empty step is kept for it.
         px::the_program.editing = px::END;
-        if (px::save_file("saved.vep") != 0) pxfuzz::differ("saving", first, "<not saved>");
+        if (px::save_file(build, "saved.vep") != 0) pxfuzz::differ("saving", first, "<not saved>");
         px::pool_destroy();
-        px::pool_create(px::save_file_try);
-        if (read_steps("saved.vep") != 0) pxfuzz::differ("reading", first, "<not read>");
+        px::pool_create(build, px::save_file_try);
+        if (read_steps(build, "saved.vep") != 0) pxfuzz::differ("reading", first, "<not read>");
         std::string again = describe();
         if (again != first) pxfuzz::differ("the program", first, again);
     }

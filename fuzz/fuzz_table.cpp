@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "driver/build_context.h"
 #include "driver/model.h"
 #include "files/config.h"
 #include "files/data_table_file.h"
@@ -36,13 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     pxfuzz::write_file("fuzz.tab", std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
     pxfuzz::remove_file("saved.tab");
     pxfuzz::remove_file("saved.#ab");
-    if (!px::pool_create(px::save_file_try)) return 0;
-    bool header = px::has_data_table_header("fuzz.tab");
-    if (px::data_table* table = px::read_data_table("fuzz.tab")) {
+    px::build_context build;
+    if (!px::pool_create(build, px::save_file_try)) return 0;
+    bool header = px::has_data_table_header(build, "fuzz.tab");
+    if (px::data_table* table = px::read_data_table(build, "fuzz.tab")) {
         if (!header) pxfuzz::differ("the header", "a table", "no header");
         std::string first = describe(table);
-        if (px::save_data_table("saved.tab", table) != 1) pxfuzz::differ("saving", first, "<not saved>");
-        px::data_table* again = px::read_data_table("saved.tab");
+        if (px::save_data_table(build, "saved.tab", table) != 1) pxfuzz::differ("saving", first, "<not saved>");
+        px::data_table* again = px::read_data_table(build, "saved.tab");
         if (!again) pxfuzz::differ("reading", first, "<not read>");
         if (describe(again) != first) pxfuzz::differ("the table", first, describe(again));
     }

@@ -70,6 +70,7 @@ std::unique_ptr<build_pool> pool;
 std::size_t pool_limit = 0;
 bool in_panic = false;
 program_saver panic_saver = nullptr;
+build_context* pool_build = nullptr;  // the build the pool serves, for its last words
 uint64_t generation = 0;
 long allocation_to_fail = 0;  // test seam: 0 = never
 long allocations_asked = 0;
@@ -126,9 +127,10 @@ void free_comments(list_node* list) {
 
 // --- pool ------------------------------------------------------------------
 
-bool pool_create(program_saver saver) {
+bool pool_create(build_context& build, program_saver saver) {
     pool_destroy();
     panic_saver = saver;
+    pool_build = &build;
     auto p = std::make_unique<build_pool>();
     p->system.limit = pool_limit;
     try {
@@ -146,6 +148,7 @@ bool pool_create(program_saver saver) {
 
 void pool_destroy() {
     pool.reset();
+    pool_build = nullptr;
     // Nothing of the program outlives its pool.
     the_program = {&end_marker, nullptr, nullptr, &end_marker, false};
 }
@@ -164,14 +167,20 @@ void* pool_alloc(std::size_t size, bool no_panic) {
         if (no_panic) return nullptr;
         throw build_abort{};
     }
+    // Without a pool there is no build to speak for or to save.
+    if (!pool_build) {
+        if (no_panic) return nullptr;
+        throw build_abort{};
+    }
+    build_context& build = *pool_build;
     // Writes held back go out before anything is given up or said.
-    pass_message_barrier();
+    pass_message_barrier(build);
     // The last step may be the one the reader is filling: it stays.
-    collect_empty_steps(last_step());
+    collect_empty_steps(build, last_step());
     if (void* block = run_dry ? nullptr : take_block(size)) return block;
     if (no_panic) return nullptr;
     in_panic = true;
-    panic_save("(Out of Memory):  Saving to file \"OMNA.VEP\".", "omna.vep",
+    panic_save(build, "(Out of Memory):  Saving to file \"OMNA.VEP\".", "omna.vep",
                "Can't cope without a memory fix ... Good Bye.", panic_saver);
     in_panic = false;
     throw build_abort{};
@@ -380,8 +389,8 @@ bool is_empty_step(list_node* step_node) {
     return s->label == nullptr && is_end(s->comments) && is_end(s->output_changes) && is_end(s->instructions);
 }
 
-int collect_empty_steps(list_node* keep) {
-    log_message(LOG_INFO, "Garbage collecting...");
+int collect_empty_steps(build_context& build, list_node* keep) {
+    log_message(build, LOG_INFO, "Garbage collecting...");
     int count = 0;
     for (list_node* n = the_program.steps; !is_end(n);) {
         list_node* next = n->next;
@@ -391,7 +400,7 @@ int collect_empty_steps(list_node* keep) {
         }
         n = next;
     }
-    log_message(LOG_INFO, "Garbage collected %d empty step%s.", count, plural_suffix(count));
+    log_message(build, LOG_INFO, "Garbage collected %d empty step%s.", count, plural_suffix(count));
     return count;
 }
 

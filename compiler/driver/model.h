@@ -13,6 +13,8 @@
 
 namespace px {
 
+struct build_context;  // driver/build_context.h
+
 struct list_node {
     list_node* prev;
     list_node* next;
@@ -77,13 +79,13 @@ struct build_abort {};
 
 // Saves the program under file_name as try `attempt` (from 0) of one save;
 // 0 when saved.
-using program_saver = int (*)(const char* file_name, int attempt);
+using program_saver = int (*)(build_context& build, const char* file_name, int attempt);
 
-// Creates the build's pool with its first 32768 bytes. False when even those
-// cannot be had. When memory runs out, the pool makes its panic save with
-// saver: the caller hands it over, so the pool needs nothing of the files
-// that the saver writes.
-bool pool_create(program_saver saver);
+// Creates the pool of the build with its first 32768 bytes. False when even
+// those cannot be had. When memory runs out, the pool speaks for the build
+// and makes its panic save with saver: the caller hands both over, so the
+// pool needs nothing of the files that the saver writes.
+bool pool_create(build_context& build, program_saver saver);
 // Releases the pool and every block taken from it.
 void pool_destroy();
 // Counts the pools created so far. State that points into a pool (the
@@ -128,7 +130,7 @@ void delete_steps(list_node* step_node);
 bool is_empty_step(list_node* step_node);
 // Deletes every empty step but the editing position (and keep, the step a
 // reader may be filling when memory runs out). Returns the count.
-int collect_empty_steps(list_node* keep = &end_marker);
+int collect_empty_steps(build_context& build, list_node* keep = &end_marker);
 
 data_table* new_data_table(int32_t rows, int32_t columns);
 void free_data_table(data_table* table);

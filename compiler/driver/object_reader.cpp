@@ -11,26 +11,15 @@
 
 #include <cstdio>
 
+#include "driver/object_format.h"
 #include "files/config.h"
 
 namespace px {
 
 namespace {
 
-constexpr std::size_t HEADER_BYTES = 3;
-constexpr std::size_t RECORD_HEADER = 4;
-constexpr std::size_t TABLE_RECORD_BYTES = 16;
-
-// Record types, as the writer numbers them.
-constexpr uint8_t STEP_LENGTHS = 0, STEP_CODE = 1, TABLE_DATA = 2, TABLE_SIZE = 3, OPTIONS = 4, CHECKSUM = 5,
-                  SYSTEM_CONFIG = 6;
-
-const char* const record_names[] = {"step length table", "step code",           "data table data",
-                                    "data table size",   "options",             "checksum",
-                                    "system configuration"};
-
 std::string record_name(uint8_t type) {
-    if (type < sizeof record_names / sizeof record_names[0]) return record_names[type];
+    if (type < RECORD_TYPES) return RECORD_NAMES[type];
     return "unknown type " + std::to_string(type);
 }
 
@@ -80,7 +69,7 @@ struct record_cursor {
                                  " bytes runs past the end of the file");
         r.data = bytes + pos + RECORD_HEADER;
         pos += RECORD_HEADER + r.length;
-        if (type != CHECKSUM)
+        if (type != RECORD_CHECKSUM)
             for (std::size_t i = 0; i < r.length; ++i)
                 out.computed_checksum = static_cast<uint8_t>(out.computed_checksum + r.data[i]);
         return true;
@@ -101,26 +90,26 @@ struct record_cursor {
 bool read_header(record_cursor& c) {
     object_contents& out = c.out;
     if (c.size < 2) return c.stop(0, "the file ends inside the magic number");
-    uint16_t magic = static_cast<uint16_t>(c.bytes[0] | c.bytes[1] << 8);
-    if (magic != 0xBEEF && magic != 0xFEED) {
+    auto is = [&](const uint8_t (&magic)[2]) { return c.bytes[0] == magic[0] && c.bytes[1] == magic[1]; };
+    if (!is(NARROW_MAGIC) && !is(WIDE_MAGIC)) {
         char text[80];
         std::snprintf(text, sizeof text, "magic number %02X %02X is neither EF BE nor ED FE", c.bytes[0], c.bytes[1]);
         return c.stop(0, text);
     }
     out.has_magic = true;
-    out.wide = magic == 0xFEED;
-    if (c.size < HEADER_BYTES) return c.stop(2, "the file ends before the status byte");
+    out.wide = is(WIDE_MAGIC);
+    if (c.size < OBJECT_HEADER_BYTES) return c.stop(STATUS_OFFSET, "the file ends before the status byte");
     out.has_status = true;
-    out.status = c.bytes[2];
-    c.pos = HEADER_BYTES;
+    out.status = c.bytes[STATUS_OFFSET];
+    c.pos = OBJECT_HEADER_BYTES;
     return true;
 }
 
 bool read_code(record_cursor& c) {
     uint32_t offset = 0;
-    while (c.peek_type() == STEP_CODE) {
+    while (c.peek_type() == RECORD_STEP_CODE) {
         record r;
-        if (!c.next(STEP_CODE, r)) return false;
+        if (!c.next(RECORD_STEP_CODE, r)) return false;
         c.expect_address(r, offset);
         if (r.length == 0) c.note(r.offset, "a step code record without code");
         object_step step;
@@ -143,11 +132,11 @@ bool read_step_lengths(record_cursor& c) {
     std::size_t first = c.pos;
     do {
         record r;
-        if (!c.next(STEP_LENGTHS, r)) return false;
+        if (!c.next(RECORD_STEP_LENGTHS, r)) return false;
         c.expect_address(r, static_cast<uint32_t>(out.step_lengths.size()));
         c.expect_length(r, TABLE_RECORD_BYTES);
         out.step_lengths.insert(out.step_lengths.end(), r.data, r.data + r.length);
-    } while (c.peek_type() == STEP_LENGTHS);
+    } while (c.peek_type() == RECORD_STEP_LENGTHS);
     out.lengths_complete = true;
     if (!valid_step_count(out.wide, out.step_lengths.size()))
         c.note(first, "a step length table of " + std::to_string(out.step_lengths.size()) + " steps under " +
@@ -176,7 +165,7 @@ void number_steps(record_cursor& c) {
     }
     for (std::size_t i = 0, seen = 0; i < out.step_lengths.size(); ++i)
         if (out.step_lengths[i] != 0 && ++seen > out.steps.size()) {
-            c.note(HEADER_BYTES, "step " + std::to_string(i + 1) + " has a length but no code record");
+            c.note(OBJECT_HEADER_BYTES, "step " + std::to_string(i + 1) + " has a length but no code record");
             return;
         }
 }
@@ -184,9 +173,10 @@ void number_steps(record_cursor& c) {
 bool read_table(record_cursor& c) {
     object_contents& out = c.out;
     record r;
-    if (!c.next(TABLE_SIZE, r)) return false;
+    if (!c.next(RECORD_TABLE_SIZE, r)) return false;
     c.expect_address(r, 0);
-    if (r.length != 4) return c.stop(r.offset, "data table size record of " + std::to_string(r.length) + " bytes, not 4");
+    if (r.length != TABLE_SIZE_BYTES)
+        return c.stop(r.offset, "data table size record of " + std::to_string(r.length) + " bytes, not 4");
     out.has_table_size = true;
     out.rows = static_cast<uint16_t>(r.data[0] | r.data[1] << 8);
     out.columns = static_cast<uint16_t>(r.data[2] | r.data[3] << 8);
@@ -197,7 +187,7 @@ bool read_table(record_cursor& c) {
     }
     while (out.table_bytes.size() < bytes) {
         record d;
-        if (!c.next(TABLE_DATA, d)) return false;
+        if (!c.next(RECORD_TABLE_DATA, d)) return false;
         std::size_t left = bytes - out.table_bytes.size();
         c.expect_address(d, static_cast<uint32_t>(out.table_bytes.size()));
         c.expect_length(d, left < TABLE_RECORD_BYTES ? left : TABLE_RECORD_BYTES);
@@ -211,23 +201,24 @@ bool read_table(record_cursor& c) {
 bool read_trailer(record_cursor& c) {
     object_contents& out = c.out;
     record r;
-    if (c.peek_type() == OPTIONS || out.wide) {
-        if (!c.next(OPTIONS, r)) return false;
+    if (c.peek_type() == RECORD_OPTIONS || out.wide) {
+        if (!c.next(RECORD_OPTIONS, r)) return false;
         c.expect_address(r, 0);
-        if (r.length != 4) return c.stop(r.offset, "options record of " + std::to_string(r.length) + " bytes, not 4");
+        if (r.length != OPTIONS_BYTES)
+            return c.stop(r.offset, "options record of " + std::to_string(r.length) + " bytes, not 4");
         out.has_options = true;
         for (int i = 0; i < 4; ++i) out.options[i] = r.data[i];
         if (!out.wide) c.note(r.offset, "an options record under narrow numbering");
         if (out.options[0] | out.options[1] | out.options[2] | out.options[3])
             c.note(r.offset + RECORD_HEADER, "options that are not four bytes 0");
     }
-    if (!c.next(SYSTEM_CONFIG, r)) return false;
+    if (!c.next(RECORD_SYSTEM_CONFIG, r)) return false;
     c.expect_address(r, 0);
     if (r.length != 1) return c.stop(r.offset, "system configuration record of " + std::to_string(r.length) + " bytes, not 1");
     out.has_config = true;
     out.config = r.data[0];
-    if (out.config & 0xF0) c.note(r.offset + RECORD_HEADER, "system configuration bits 4-7 set");
-    if (!c.next(CHECKSUM, r)) return false;
+    if (out.config & ~CONFIG_BITS) c.note(r.offset + RECORD_HEADER, "system configuration bits 4-7 set");
+    if (!c.next(RECORD_CHECKSUM, r)) return false;
     c.expect_address(r, 0);
     if (r.length != 1) return c.stop(r.offset, "checksum record of " + std::to_string(r.length) + " bytes, not 1");
     out.has_checksum = true;

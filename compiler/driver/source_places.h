@@ -2,8 +2,8 @@
 // for callers that show each message at its file, line and column.
 //
 // Nothing here changes what a build writes. A caller that wants the record
-// points `recording` at one for the length of a build; without it the reader
-// and the two message routines note nothing. The places are kept beside the
+// puts one in the build's context; without it the readers and the two
+// message routines note nothing. The places are kept beside the
 // program, keyed by its nodes, and are resolved into plain text the moment a
 // message is issued, because the nodes go with the build's pool.
 #pragma once
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/build_context.h"
 #include "driver/model.h"
 
 namespace px {
@@ -29,6 +30,7 @@ struct diagnostic {
     bool compile_error = false;  // counted in the status byte and the error file
     std::string message;         // as the log shows it, without its level prefix
     source_location where;
+    uint32_t length = 0;         // characters marked from the column; 0: as far as the word there goes
     uint32_t step = 0;             // compile errors: the step after linking, 0 for none
     uint32_t step_as_written = 0;  // the same step as its file numbers it
 };
@@ -109,69 +111,78 @@ struct build_recording {
     std::vector<std::string> files;
     note_table<key, place, key_less> places;
     note_table<const void*, uint32_t, std::less<const void*>> written_numbers;  // step node -> number as written
-    bool pending = false;  // the next message happened at `pending_place`
-    place pending_place{};
-    const char* operand = nullptr;  // the operand being read, inside the working text
-    bool output_marked = false;     // the output change being encoded
-    int32_t output_value = 0;
-    const void* label_step = nullptr;  // the label being checked
-    int32_t last_number = 0;           // the resource number recorded last
 };
 
-// The record of the running build, or none.
-extern build_recording* recording;
+// Where a log message points: a line and column of a file, or (line 0) the
+// file as a whole.
+struct file_place {
+    uint32_t file = 0;  // from note_file
+    uint32_t line = 0;
+    uint32_t column = 0;
+};
+
+// What a compile error is about, handed to report_step_error with it: the
+// step the listing names and the part of that step the message points at.
+struct message_place {
+    enum kind_t : uint8_t {
+        INSTRUCTION,  // the instruction being compiled, or the step's header when there is none
+        OPERAND,      // a part of the instruction being compiled
+        OUTPUT,       // an output change of the step
+        LABEL,        // the label of another step
+        STEP,         // the step's header
+        POSITION,     // a place in a file being read
+    };
+    kind_t kind = INSTRUCTION;
+    const list_node* step = nullptr;      // null: the step being compiled (current_step)
+    const list_node* label_of = nullptr;  // LABEL: the step whose label
+    int32_t output = 0;                   // OUTPUT: the entry's value
+    uint32_t offset = 0;                  // OPERAND: from the instruction's first character
+    uint32_t length = 0;                  // OPERAND: characters, at least 1
+    file_place position;                  // POSITION
+};
+
+inline message_place at_operand(uint32_t offset, uint32_t length) {
+    message_place p;
+    p.kind = message_place::OPERAND;
+    p.offset = offset;
+    p.length = length;
+    return p;
+}
+inline message_place at_output(int32_t value) {
+    message_place p;
+    p.kind = message_place::OUTPUT;
+    p.output = value;
+    return p;
+}
+inline message_place at_label(const list_node* step_node) {
+    message_place p;
+    p.kind = message_place::LABEL;
+    p.label_of = step_node;
+    return p;
+}
+inline message_place at_position(const file_place& position) {
+    message_place p;
+    p.kind = message_place::POSITION;
+    p.position = position;
+    return p;
+}
+inline message_place at_step(const list_node* step_node) {
+    message_place p;
+    p.kind = message_place::STEP;
+    p.step = step_node;
+    return p;
+}
 
 // Called by the readers. Each does nothing without a recording.
-uint32_t note_file(const char* name);
-void note_place(const void* node, place_kind kind, int32_t value, uint32_t file, uint32_t line, uint32_t column);
-void note_step_written(const void* step_node, uint32_t number);
-// The next message (log or compile error) happened here, or concerns the
-// named file as a whole.
-void note_message_place(uint32_t file, uint32_t line, uint32_t column);
-void note_message_file(const char* name);
+uint32_t note_file(build_context& build, const char* name);
+void note_place(build_context& build, const void* node, place_kind kind, int32_t value, uint32_t file,
+                uint32_t line, uint32_t column);
+void note_step_written(build_context& build, const void* step_node, uint32_t number);
 
-// While one lives, messages point at the operand at `at` (inside the
-// instruction's working text), the output change `value` of the current
-// step, or the label of `step_node`.
-struct operand_mark {
-    explicit operand_mark(const char* at);
-    ~operand_mark();
-    operand_mark(const operand_mark&) = delete;
-    operand_mark& operator=(const operand_mark&) = delete;
-    const char* saved;
-};
-struct output_mark {
-    explicit output_mark(int32_t value);
-    ~output_mark();
-    output_mark(const output_mark&) = delete;
-    output_mark& operator=(const output_mark&) = delete;
-};
-struct label_mark {
-    explicit label_mark(const void* step_node);
-    ~label_mark();
-    label_mark(const label_mark&) = delete;
-    label_mark& operator=(const label_mark&) = delete;
-};
-
-// While one lives, no mark and no noted place is in force: a message about
-// something done earlier (a write held back) points where that was done.
-struct marks_set_aside {
-    marks_set_aside();
-    ~marks_set_aside();
-    marks_set_aside(const marks_set_aside&) = delete;
-    marks_set_aside& operator=(const marks_set_aside&) = delete;
-    bool pending = false;
-    const char* operand = nullptr;
-    bool output_marked = false;
-    const void* label_step = nullptr;
-};
-
-// The step compiler's working text of the instruction it compiles: operand
-// marks point into it, and columns count from its start.
-void note_working_text(const std::string* text);
-
-// Called by the two message routines.
-void record_log_message(int level, const std::string& message);
-void record_step_error(const char* instruction_text, const std::string& message);
+// Called by the two message routines, with the place the message carries
+// (none for a log message about the build as a whole).
+void record_log_message(build_context& build, int level, const std::string& message, const file_place* where);
+void record_step_error(build_context& build, const message_place& where, const char* instruction_text,
+                       const std::string& message);
 
 }  // namespace px

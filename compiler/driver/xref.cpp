@@ -203,8 +203,6 @@ void clear_usage() {
 }
 
 void record_usage(int kind, int32_t number, list_node* step_node, list_node* instruction_node) {
-    // A range message that follows names this number's operand.
-    if (recording) recording->last_number = number;
     if (kind < FIRST_MAPPED_KIND || kind >= KIND_COUNT) return;
     int64_t key = number;
     const char* text;
@@ -237,13 +235,13 @@ void record_usage(int kind, int32_t number, list_node* step_node, list_node* ins
     uses.push_back({step_number, static_cast<uint32_t>(std::strlen(text)), text, source});
 }
 
-int write_cross_reference_map(const char* file_name) {
+int write_cross_reference_map(build_context& build, const char* file_name) {
     if (usage_generation != pool_generation()) clear_usage();
     static constexpr text_file_messages messages{
         LOG_ERROR, "Unable to open \"%s\" to save cross-reference map.",
         "Saving cross-reference map to file \"%s\"...", "Unable to write to cross-reference map file \"%s\".",
         "Saved resource cross-reference map in file \"%s\"."};
-    return write_text_file(unique_file(open_file(file_name, "w")), file_name, messages,
+    return write_text_file(build, unique_file(open_file(*build.files, file_name, "w")), file_name, messages,
                            [file_name](std::FILE* out) { return write_map(out, file_name); });
 }
 

@@ -33,6 +33,6 @@ void clear_usage();
 // marker). Kind 15 takes output changes: +n on, -n off, 0 all off.
 void record_usage(int kind, int32_t number, list_node* step_node, list_node* instruction_node);
 // 1 on success, 0 on failure (logged).
-int write_cross_reference_map(const char* file_name);
+int write_cross_reference_map(build_context& build, const char* file_name);
 
 }  // namespace px

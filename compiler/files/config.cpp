@@ -204,8 +204,8 @@ void copy_value(config_param& to, const config_param& from) {
 
 // Reads the whole file. A file that opens but fails while it is read counts
 // as not opened.
-bool load_text(const std::string& name, std::string& text) {
-    unique_file in(open_file(name.c_str(), "r"));
+bool load_text(build_context& build, const std::string& name, std::string& text) {
+    unique_file in(open_file(*build.files, name.c_str(), "r"));
     if (!in) return false;
     text.clear();
     char buffer[4096];
@@ -215,8 +215,8 @@ bool load_text(const std::string& name, std::string& text) {
 }
 
 // The line and column of a position in the text, for a message that points there.
-void message_at(const fig_text& in, std::size_t at, const char* file_name) {
-    if (!recording) return;
+file_place place_in(build_context& build, const fig_text& in, std::size_t at, const char* file_name) {
+    if (!build.recording) return {};
     uint32_t line = 1, column = 1;
     for (std::size_t i = 0; i < at && i < in.text.size(); ++i) {
         if (in.text[i] == '\n') {
@@ -226,10 +226,10 @@ void message_at(const fig_text& in, std::size_t at, const char* file_name) {
             ++column;
         }
     }
-    note_message_place(note_file(file_name), line, column);
+    return {note_file(build, file_name), line, column};
 }
 
-void parse_parameters(fig_text& in, const char* file_name) {
+void parse_parameters(build_context& build, fig_text& in, const char* file_name) {
     for (;;) {
         in.skip_blanks();
         if (in.at_end()) break;
@@ -243,8 +243,8 @@ void parse_parameters(fig_text& in, const char* file_name) {
         int row = find_param(keyword);
         if (row < 0) {
             // The value after it is not consumed: it is met next as a keyword.
-            message_at(in, keyword_at, file_name);
-            log_message(LOG_WARNING, "Unrecognized parameter:  \"%s\"\n", keyword.c_str());
+            log_message_at(build, place_in(build, in, keyword_at, file_name), LOG_WARNING,
+                           "Unrecognized parameter:  \"%s\"\n", keyword.c_str());
             continue;
         }
         config_param& param = config_params[row];
@@ -311,48 +311,48 @@ void reset_configuration() {
     reduced_memory = false;
 }
 
-int read_configuration(const char* name) {
+int read_configuration(build_context& build, const char* name) {
     if (!name || !*name) {
-        log_message(LOG_ERROR, "No file name specified as configuration file.\n");
+        log_message(build, LOG_ERROR, "No file name specified as configuration file.\n");
         return 1;
     }
     std::string wanted(name, strnlen(name, NAME_LIMIT));
     std::string opened = wanted;
     fig_text in;
-    if (!load_text(opened, in.text)) {
+    if (!load_text(build, opened, in.text)) {
         opened = std::string(FALLBACK_FOLDER) + "/" + wanted;
-        if (!load_text(opened, in.text)) {
-            log_message(LOG_WARNING, "Unable to open configuration file \"%s\".\n", wanted.c_str());
+        if (!load_text(build, opened, in.text)) {
+            log_message(build, LOG_WARNING, "Unable to open configuration file \"%s\".\n", wanted.c_str());
             return 1;
         }
     }
-    log_message(LOG_INFO, "Reading configuration parameters from file \"%s\"...\n", opened.c_str());
+    log_message(build, LOG_INFO, "Reading configuration parameters from file \"%s\"...\n", opened.c_str());
 
     config_params[PARAM_NETWORK_NODE].value = 0;
-    parse_parameters(in, opened.c_str());
+    parse_parameters(build, in, opened.c_str());
 
     const config_param& model = config_params[PARAM_CONTROLLER_MODEL];
     const model_row* row = model.has_model ? find_model(model.model) : nullptr;
     if (!row) {
         row = &model_table[0];
-        note_message_file(opened.c_str());
-        log_message(LOG_ERROR, "Unknown controller model (%s) ... defaulting to %s.\n",
-                    model.has_model ? model.model : NO_MODEL, row->name);
+        log_message_at(build, file_place{note_file(build, opened.c_str()), 0, 0}, LOG_ERROR,
+                       "Unknown controller model (%s) ... defaulting to %s.\n", model.has_model ? model.model : NO_MODEL,
+                       row->name);
     }
     select_model(*row);
 
-    log_message(LOG_INFO, "Read configuration parameters from file \"%s\".\n", opened.c_str());
+    log_message(build, LOG_INFO, "Read configuration parameters from file \"%s\".\n", opened.c_str());
     return 0;
 }
 
-int save_configuration(const char* name) {
+int save_configuration(build_context& build, const char* name) {
     const char* shown = name ? name : "";
     // One line for both failures, as the log has always had it.
     static constexpr text_file_messages messages{
         LOG_WARNING, "Unable to open \"%s\" for writing.\n", "Saving configuration parameters to file \"%s\"...\n",
         "Unable to open \"%s\" for writing.\n", "Saved configuration parameters in file \"%s\".\n"};
-    unique_file out(name && *name ? open_file(name, "w") : nullptr);
-    bool written = write_text_file(std::move(out), shown, messages, [](std::FILE* f) {
+    unique_file out(name && *name ? open_file(*build.files, name, "w") : nullptr);
+    bool written = write_text_file(build, std::move(out), shown, messages, [](std::FILE* f) {
         std::fputs(";;;\n", f);
         std::fputs(";;;\tKORVEN K400 Parameter Configuration Defaults\n", f);
         std::fputs(";;;\n\n", f);

@@ -8,6 +8,8 @@
 
 namespace px {
 
+struct build_context;  // driver/build_context.h
+
 // Rows of the parameter table, in file order. The cross-reference map's
 // resource kinds are numbered the same way.
 enum param_row {
@@ -71,7 +73,7 @@ void apply_model(const model_row& row);
 void select_model(const model_row& row);
 
 // 0 on success, 1 on failure (nothing changed).
-int read_configuration(const char* name);
-int save_configuration(const char* name);
+int read_configuration(build_context& build, const char* name);
+int save_configuration(build_context& build, const char* name);
 
 }  // namespace px

@@ -119,9 +119,9 @@ bool put(std::FILE* f, const char* text, std::size_t length) {
 
 }  // namespace
 
-data_table* read_data_table(const char* file_name) {
+data_table* read_data_table(build_context& build, const char* file_name) {
     if (!file_name) return nullptr;
-    unique_file file(open_file(file_name, "r"));
+    unique_file file(open_file(*build.files, file_name, "r"));
     if (!file) return nullptr;
 
     uint64_t rows = 0, columns = 0;
@@ -131,29 +131,28 @@ data_table* read_data_table(const char* file_name) {
     auto below_2_32 = [](uint64_t n) { return n < SATURATED ? n : SATURATED - 1; };
     uint64_t elements = below_2_32(rows) * below_2_32(columns);
     if (model_code == 0 && !reduced_memory && elements > SMALL_MODEL_ELEMENTS) {
-        note_message_file(file_name);
-        log_message(LOG_ERROR, "IXO K400 VEP supports only %d data table elements.",
-                    static_cast<int>(SMALL_MODEL_ELEMENTS));
+        log_message_at(build, file_place{note_file(build, file_name), 0, 0}, LOG_ERROR,
+                       "IXO K400 VEP supports only %d data table elements.", static_cast<int>(SMALL_MODEL_ELEMENTS));
         return nullptr;
     }
     if (rows < 1 || columns < 1) return nullptr;
     if (rows > MAX_DIMENSION || columns > MAX_DIMENSION || elements > MAX_ELEMENTS) {
-        note_message_file(file_name);
-        log_message(LOG_ERROR, "Data table in file \"%s\" is too large (more than %d elements or %d rows or columns).",
-                    file_name, static_cast<int>(MAX_ELEMENTS), static_cast<int>(MAX_DIMENSION));
+        log_message_at(build, file_place{note_file(build, file_name), 0, 0}, LOG_ERROR,
+                       "Data table in file \"%s\" is too large (more than %d elements or %d rows or columns).",
+                       file_name, static_cast<int>(MAX_ELEMENTS), static_cast<int>(MAX_DIMENSION));
         return nullptr;
     }
 
-    log_message(LOG_INFO, "Reading data table from file \"%s\"...", file_name);
+    log_message(build, LOG_INFO, "Reading data table from file \"%s\"...", file_name);
     data_table* table = new_data_table(static_cast<int32_t>(rows), static_cast<int32_t>(columns));
     read_elements(file.get(), table->elements, elements);
-    log_message(LOG_INFO, "Read data table from file \"%s\".", file_name);
+    log_message(build, LOG_INFO, "Read data table from file \"%s\".", file_name);
     return table;
 }
 
-bool has_data_table_header(const char* file_name) {
+bool has_data_table_header(build_context& build, const char* file_name) {
     if (!file_name) return false;
-    unique_file file(open_file(file_name, "r"));
+    unique_file file(open_file(*build.files, file_name, "r"));
     return file && has_data_table_header(file.get());
 }
 
@@ -162,16 +161,18 @@ bool has_data_table_header(std::FILE* file) {
     return read_header(file, rows, columns);
 }
 
-int save_data_table(const char* file_name, const data_table* table) {
+int save_data_table(build_context& build, const char* file_name, const data_table* table) {
     if (!file_name || !table) return 0;
-    if (!backup_file(file_name, ".#ab")) {
-        log_message(LOG_ERROR, "Unable to backup file \"%s\" (data table not saved).", file_name);
+    if (!backup_file(build, file_name, ".#ab")) {
+        log_message(build, LOG_ERROR, "Unable to backup file \"%s\" (data table not saved).", file_name);
         return 0;
     }
     static constexpr text_file_messages messages{
         LOG_ERROR, "Unable to open \"%s\" to save data table.", "Saving data table to file \"%s\"...",
         "Cannot write file \"%s\" (data table not saved).", "Saved data table in file \"%s\"."};
-    bool written = write_text_file(unique_file(open_file(file_name, "w")), file_name, messages, [table](std::FILE* f) {
+    bool written =
+        write_text_file(build, unique_file(open_file(*build.files, file_name, "w")), file_name, messages,
+                        [table](std::FILE* f) {
         char text[64];
         int n = std::snprintf(text, sizeof text, "data_table[%d][%d] =\n{", table->rows, table->columns);
         bool ok = put(f, text, static_cast<std::size_t>(n));

@@ -16,7 +16,10 @@ int32_t max_steps_for_code(int code);
 inline int32_t max_steps() { return max_steps_for_code(model_code); }
 // Every model code but 0 numbers inputs, outputs and steps in two bytes.
 inline bool wide_numbering() { return model_code != 0; }
-// Highest digital input or output number the compiler accepts.
-inline int32_t digital_limit() { return wide_numbering() ? 1024 : 128; }
+// Highest digital input or output number under each numbering.
+constexpr int32_t NARROW_DIGITAL = 128;
+constexpr int32_t WIDE_DIGITAL = 1024;
+constexpr int32_t digital_limit_of(bool wide) { return wide ? WIDE_DIGITAL : NARROW_DIGITAL; }
+inline int32_t digital_limit() { return digital_limit_of(wide_numbering()); }
 
 }  // namespace px

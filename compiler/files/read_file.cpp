@@ -42,11 +42,11 @@ bool is_link_file(const std::string& upper_path) {
 // included) and of any length. Empty lines take no place in the list. The
 // messages name the link file upper-cased, as the old platform saw it.
 // lines[i] is the line of the link file that names names[i].
-int read_link_file(const char* path, const char* shown, std::vector<std::string>& names,
+int read_link_file(build_context& build, const char* path, const char* shown, std::vector<std::string>& names,
                    std::vector<uint32_t>& lines) {
-    std::FILE* file = open_file(path, "r");
+    std::FILE* file = open_file(*build.files, path, "r");
     if (!file) {
-        log_message(LOG_ERROR, "Unable to open link file \"%s\" for reading.", shown);
+        log_message(build, LOG_ERROR, "Unable to open link file \"%s\" for reading.", shown);
         return 1;
     }
     text_input in(file);
@@ -62,22 +62,22 @@ int read_link_file(const char* path, const char* shown, std::vector<std::string>
         // A last line of a CR LF file may lack its LF but not its CR.
         if (c == EOF && line.back() == '\r') line.pop_back();
         if (names.size() == MAX_LINKED_FILES) {
-            note_message_place(note_file(path), line_number, 1);
-            log_message(LOG_ERROR, "Link file \"%s\" lists more than %zu step files.", shown, MAX_LINKED_FILES);
+            log_message_at(build, file_place{note_file(build, path), line_number, 1}, LOG_ERROR,
+                           "Link file \"%s\" lists more than %zu step files.", shown, MAX_LINKED_FILES);
             return 1;
         }
         names.push_back(line);
         lines.push_back(line_number);
     }
     if (names.empty()) {
-        log_message(LOG_ERROR, "Contents of link file \"%s\" empty?", shown);
+        log_message(build, LOG_ERROR, "Contents of link file \"%s\" empty?", shown);
         return 1;
     }
     return 0;
 }
 
-bool can_open(const std::string& name) {
-    std::FILE* file = open_file(name.c_str(), "r");
+bool can_open(build_context& build, const std::string& name) {
+    std::FILE* file = open_file(*build.files, name.c_str(), "r");
     if (!file) return false;
     std::fclose(file);
     return true;
@@ -93,47 +93,51 @@ void empty_program() {
 
 }  // namespace
 
-int read_file(const char* path) {
+int read_file(build_context& build, const char* path) {
     if (!path) {
-        log_message(LOG_ERROR, "No file name specified to read_file().");
+        log_message(build, LOG_ERROR, "No file name specified to read_file().");
         return 1;
     }
-    log_message(LOG_INFO, "Reading VEP/MAK program from file \"%s\"...", path);
+    log_message(build, LOG_INFO, "Reading VEP/MAK program from file \"%s\"...", path);
 
     std::vector<std::string> names;
     std::vector<uint32_t> lines;  // of the link file, for messages about its names
     std::string upper_path = upper_cased(path);
     bool linked = is_link_file(upper_path);
-    // A message about a listed file points at the line of the link file that names it.
-    auto at_name = [&](std::size_t i) {
-        if (linked && i < lines.size()) note_message_place(note_file(path), lines[i], 1);
+    // A listed file that does not open is reported at the line of the link
+    // file that names it.
+    auto cannot_open = [&](std::size_t i, const char* name) {
+        static constexpr char message[] = "Unable to open file \"%s\" for reading.";
+        if (linked && i < lines.size())
+            log_message_at(build, file_place{note_file(build, path), lines[i], 1}, LOG_ERROR, message, name);
+        else
+            log_message(build, LOG_ERROR, message, name);
     };
     if (linked) {
-        if (int failed = read_link_file(path, upper_path.c_str(), names, lines)) return failed;
+        if (int failed = read_link_file(build, path, upper_path.c_str(), names, lines)) return failed;
     } else {
         names.push_back(upper_path);
     }
 
     const std::string& master = names.front();
-    if (!can_open(master)) {
-        at_name(0);
-        log_message(LOG_ERROR, "Unable to open file \"%s\" for reading.", master.c_str());
+    if (!can_open(build, master)) {
+        cannot_open(0, master.c_str());
         return 1;
     }
     if (!the_program.name || master != the_program.name) the_program.name = pool_strdup(master);
 
     empty_program();
 
-    if (read_configuration(replace_extension(master, ".fig").c_str()) != 0) {
+    if (read_configuration(build, replace_extension(master, ".fig").c_str()) != 0) {
         pause_seconds(2);
-        log_message(LOG_WARNING, "Using current configuration parameters.");
+        log_message(build, LOG_WARNING, "Using current configuration parameters.");
         pause_seconds(2);
     }
 
-    the_program.table = read_data_table(replace_extension(master, ".tab").c_str());
+    the_program.table = read_data_table(build, replace_extension(master, ".tab").c_str());
     bool embedded_table = false;
-    if (data_table* embedded = read_data_table(master.c_str())) {
-        if (the_program.table) log_message(LOG_WARNING, "Internal data table overriding external one.");
+    if (data_table* embedded = read_data_table(build, master.c_str())) {
+        if (the_program.table) log_message(build, LOG_WARNING, "Internal data table overriding external one.");
         free_data_table(the_program.table);
         the_program.table = embedded;
         embedded_table = true;
@@ -142,11 +146,10 @@ int read_file(const char* path) {
     link_state state{0, END, {0, 0, 0}};
     for (std::size_t i = 0; i < names.size(); ++i) {
         const char* name = names[i].c_str();
-        log_message(LOG_INFO, "Reading VEP/PRE program steps from file \"%s\"...", name);
-        std::FILE* file = open_file(name, "r");
+        log_message(build, LOG_INFO, "Reading VEP/PRE program steps from file \"%s\"...", name);
+        std::FILE* file = open_file(*build.files, name, "r");
         if (!file) {
-            at_name(i);
-            log_message(LOG_ERROR, "Unable to open file \"%s\" for reading.", name);
+            cannot_open(i, name);
             return 1;
         }
         text_input in(file);
@@ -154,14 +157,14 @@ int read_file(const char* path) {
         // table that was refused (too large for the model, no rows) is still
         // no part of the steps: read as steps, its text would move the first
         // step's code under the table's dimensions.
-        if (i == 0 && (embedded_table || has_data_table_header(name))) skip_past(in, '}');
-        if (int result = read_step_file(in, name, state)) return result;
+        if (i == 0 && (embedded_table || has_data_table_header(build, name))) skip_past(in, '}');
+        if (int result = read_step_file(build, in, name, state)) return result;
     }
 
     the_program.modified = false;
     error_count = 0;
     the_program.editing = the_program.steps;
-    log_message(LOG_INFO, "Read file \"%s\" [%d steps, %d output changes, %d instructions].", master.c_str(),
+    log_message(build, LOG_INFO, "Read file \"%s\" [%d steps, %d output changes, %d instructions].", master.c_str(),
                 state.counts.steps, state.counts.output_changes, state.counts.instructions);
     return 0;
 }

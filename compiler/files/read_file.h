@@ -3,7 +3,9 @@
 
 namespace px {
 
+struct build_context;  // driver/build_context.h
+
 // 0 success, 1 failure (already logged), 2 too many steps (already reported).
-int read_file(const char* path);
+int read_file(build_context& build, const char* path);
 
 }  // namespace px

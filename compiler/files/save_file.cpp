@@ -31,9 +31,10 @@ namespace px {
 namespace {
 
 struct fd_closer {
+    file_system& files;
     int fd = -1;
     ~fd_closer() {
-        if (fd >= 0) close_binary(fd);
+        if (fd >= 0) files.close(fd);
     }
 };
 
@@ -150,15 +151,15 @@ void write_step(step_writer& out, const step* s, save_counts& counts) {
 
 // Moves an editing position that sits on an empty step back to the nearest
 // earlier step that is not empty. False when there is none.
-bool reposition_editing() {
+bool reposition_editing(build_context& build) {
     list_node* at = the_program.editing;
     if (is_end(at) || !is_empty_step(at)) return true;
     while (!is_end(at) && is_empty_step(at)) at = at->prev;
     if (is_end(at)) {
-        log_message(LOG_ERROR, "No non-empty first step found.");
+        log_message(build, LOG_ERROR, "No non-empty first step found.");
         return false;
     }
-    log_message(LOG_INFO, "Repositioning you from empty step to step [%u].", step_of(at)->number);
+    log_message(build, LOG_INFO, "Repositioning you from empty step to step [%u].", step_of(at)->number);
     the_program.editing = at;
     return true;
 }
@@ -180,7 +181,7 @@ struct save_scope {
     ~save_scope() { flag = false; }
 };
 
-int make_backup(const char* name, const char* backup_extension);
+int make_backup(build_context& build, const char* name, const char* backup_extension);
 
 }  // namespace
 
@@ -190,34 +191,34 @@ void append_step_text(std::string& text, const step* s) {
     write_step(out, s, counts);
 }
 
-int save_file_try(const char* name, int attempt) {
+int save_file_try(build_context& build, const char* name, int attempt) {
     if (attempt == 0) passed_files.clear();
     save_scope trying(in_tries);
-    return save_file(name);
+    return save_file(build, name);
 }
 
-int backup_file(const char* name, const char* backup_extension) {
-    if (!saving) return make_backup(name, backup_extension);
+int backup_file(build_context& build, const char* name, const char* backup_extension) {
+    if (!saving) return make_backup(build, name, backup_extension);
     if (passed_files.count(name)) return 1;
-    int made = make_backup(name, backup_extension);
+    int made = make_backup(build, name, backup_extension);
     if (made) passed_files.insert(name);
     return made;
 }
 
 namespace {
 
-int make_backup(const char* name, const char* backup_extension) {
+int make_backup(build_context& build, const char* name, const char* backup_extension) {
     std::string backup_name = replace_extension(name, backup_extension);
-    unique_file source(open_file(name, "rb"));
+    unique_file source(open_file(*build.files, name, "rb"));
     if (!source) return 1;
 
-    fd_closer backup{open_binary_for_write(backup_name.c_str())};
+    fd_closer backup{*build.files, open_binary_for_write(*build.files, backup_name.c_str())};
     if (backup.fd < 0) {
-        log_message(LOG_ERROR, "Unable to open file \"%s\" for writing.", backup_name.c_str());
+        log_message(build, LOG_ERROR, "Unable to open file \"%s\" for writing.", backup_name.c_str());
         pause_seconds(2);
         return 0;
     }
-    log_message(LOG_INFO, "Backing up file \"%s\"...", name);
+    log_message(build, LOG_INFO, "Backing up file \"%s\"...", name);
 
     char block[BACKUP_BLOCK];
     bool written = true;
@@ -226,7 +227,7 @@ int make_backup(const char* name, const char* backup_extension) {
         if (got == 0) break;
         std::size_t done = 0;
         while (done < got) {
-            ssize_t n = write_binary(backup.fd, block + done, got - done);
+            ssize_t n = build.files->write(backup.fd, block + done, got - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
             done += static_cast<std::size_t>(n);
@@ -238,60 +239,60 @@ int make_backup(const char* name, const char* backup_extension) {
     }
     // A backup that misses the end of the old file is no backup.
     bool read_failed = written && std::ferror(source.get());
-    int close_result = close_binary(backup.fd);
+    int close_result = build.files->close(backup.fd);
     backup.fd = -1;
     if (written && !read_failed && close_result != 0) written = false;
     if (!written || read_failed) {
         if (read_failed)
-            log_message(LOG_ERROR, "Unable to read file \"%s\" (backup aborted).", name);
+            log_message(build, LOG_ERROR, "Unable to read file \"%s\" (backup aborted).", name);
         else
-            log_message(LOG_ERROR, "Unable to write to file \"%s\" (backup aborted).", backup_name.c_str());
+            log_message(build, LOG_ERROR, "Unable to write to file \"%s\" (backup aborted).", backup_name.c_str());
         pause_seconds(2);
         source.reset();
-        delete_file(backup_name.c_str());
+        delete_file(*build.files, backup_name.c_str());
         return 0;
     }
     source.reset();
-    log_message(LOG_INFO, "Made backup file \"%s\".", backup_name.c_str());
+    log_message(build, LOG_INFO, "Made backup file \"%s\".", backup_name.c_str());
     return 1;
 }
 
 }  // namespace
 
-int save_file(const char* name) {
+int save_file(build_context& build, const char* name) {
     if (!name || !*name) {
-        log_message(LOG_ERROR, "No file name specified to save_file().");
+        log_message(build, LOG_ERROR, "No file name specified to save_file().");
         return 1;
     }
     if (!in_tries) passed_files.clear();
     save_scope one_save(saving);
-    if (!backup_file(name, ".#ep")) {
-        log_message(LOG_ERROR, "File \"%s\" not saved due to backup failure.", name);
+    if (!backup_file(build, name, ".#ep")) {
+        log_message(build, LOG_ERROR, "File \"%s\" not saved due to backup failure.", name);
         return 1;
     }
-    log_message(LOG_INFO, "Saving VEP program to file \"%s\"...", name);
+    log_message(build, LOG_INFO, "Saving VEP program to file \"%s\"...", name);
 
-    if (!reposition_editing()) return 1;
-    collect_empty_steps();
+    if (!reposition_editing(build)) return 1;
+    collect_empty_steps(build);
 
-    save_configuration(replace_extension(name, ".fig").c_str());
+    save_configuration(build, replace_extension(name, ".fig").c_str());
 
     bool table_inside = false;
     if (the_program.table) {
-        if (!save_data_table(replace_extension(name, ".tab").c_str(), the_program.table)) {
+        if (!save_data_table(build, replace_extension(name, ".tab").c_str(), the_program.table)) {
             pause_seconds(2);
             // The table then heads the step file, and the steps follow it.
-            if (!save_data_table(name, the_program.table)) return 1;
+            if (!save_data_table(build, name, the_program.table)) return 1;
             table_inside = true;
         }
     }
 
-    unique_file file(open_file(name, table_inside ? "a" : "w"));
+    unique_file file(open_file(*build.files, name, table_inside ? "a" : "w"));
     if (!file) {
-        log_message(LOG_ERROR, "Unable to open file \"%s\" to save program.", name);
+        log_message(build, LOG_ERROR, "Unable to open file \"%s\" to save program.", name);
         return 1;
     }
-    log_message(LOG_INFO, "Saving VEP program steps to file \"%s\"...", name);
+    log_message(build, LOG_INFO, "Saving VEP program steps to file \"%s\"...", name);
 
     step_writer out{file.get()};
     save_counts counts;
@@ -301,11 +302,11 @@ int save_file(const char* name) {
     bool ok = out.ok && std::fflush(file.get()) == 0;
     ok = (std::fclose(file.release()) == 0) && ok;
     if (!ok) {
-        log_message(LOG_ERROR, "Unable to write to file \"%s\" (program truncated).", name);
+        log_message(build, LOG_ERROR, "Unable to write to file \"%s\" (program truncated).", name);
         return 1;
     }
 
-    log_message(LOG_INFO, "Saved file \"%s\" [%d steps, %d output changes, %d instructions]",
+    log_message(build, LOG_INFO, "Saved file \"%s\" [%d steps, %d output changes, %d instructions]",
                 the_program.name ? the_program.name : name, counts.steps, counts.output_changes,
                 counts.instructions);
     the_program.modified = false;

@@ -142,6 +142,7 @@ struct position {
 // step being filled, the text buffer that every reader returns in, and where
 // the part it holds began.
 struct source {
+    build_context& build;
     text_input& in;
     const char* file_name;
     uint32_t step_number;
@@ -153,11 +154,11 @@ struct source {
 
 position last_got(const source& s) { return {s.in.got_line, s.in.got_column}; }
 
-// The next message concerns the part that began at p.
-void message_at(const source& s, position p) { note_message_place(s.file, p.line, p.column); }
+// A message about the part that began at p.
+file_place at(const source& s, position p) { return {s.file, p.line, p.column}; }
 
 void push_back(source& s, int c, int level) {
-    if (!s.in.unget(c)) log_message(level, "The ungetc() function returned EOF.");
+    if (!s.in.unget(c)) log_message(s.build, level, "The ungetc() function returned EOF.");
 }
 
 void skip_blanks(source& s) { s.in.take_blanks(); }
@@ -217,19 +218,16 @@ int64_t read_step_number(source& s) {
         }
     }
     if (number > UINT32_MAX) {
-        message_at(s, s.header);
-        log_message(LOG_ERROR, "Step number [%s] in file \"%s\" is too large.", shown_digits(s.text).c_str(),
-                    s.file_name);
+        log_message_at(s.build, at(s, s.header), LOG_ERROR, "Step number [%s] in file \"%s\" is too large.",
+                       shown_digits(s.text).c_str(), s.file_name);
         return -1;
     }
     if (undesirable != 0) {
-        message_at(s, s.header);
-        log_message(LOG_WARNING, "%d undesirable characters encountered reading step %u.", undesirable,
-                    static_cast<unsigned>(number));
+        log_message_at(s.build, at(s, s.header), LOG_WARNING, "%d undesirable characters encountered reading step %u.",
+                       undesirable, static_cast<unsigned>(number));
     }
     if (number == 0) {
-        message_at(s, s.header);
-        log_message(LOG_ERROR, "Found illegal step number [0].");
+        log_message_at(s.build, at(s, s.header), LOG_ERROR, "Found illegal step number [0].");
     }
     return static_cast<int64_t>(number);
 }
@@ -315,10 +313,10 @@ change_kind read_output_change(source& s, int32_t& value) {
     uint64_t number;
     int sign = read_digits(s, c, OUTPUT_NUMBER_LIMIT, number);
     if (number > OUTPUT_NUMBER_LIMIT) {
-        message_at(s, s.start);
-        log_message(LOG_WARNING, "Output number %s in step [%u] is larger than %u; output change ignored.",
-                    shown_digits(s.text).c_str(), static_cast<unsigned>(s.step_number),
-                    static_cast<unsigned>(OUTPUT_NUMBER_LIMIT));
+        log_message_at(s.build, at(s, s.start), LOG_WARNING,
+                       "Output number %s in step [%u] is larger than %u; output change ignored.",
+                       shown_digits(s.text).c_str(), static_cast<unsigned>(s.step_number),
+                       static_cast<unsigned>(OUTPUT_NUMBER_LIMIT));
         return CHANGE_REFUSED;
     }
     value = sign == '-' ? -static_cast<int32_t>(number) : static_cast<int32_t>(number);
@@ -348,9 +346,9 @@ struct close_on_return {
 
 }  // namespace
 
-int read_step_file(text_input& in, const char* file_name, link_state& state) {
+int read_step_file(build_context& build, text_input& in, const char* file_name, link_state& state) {
     close_on_return closer{in};
-    source s{in, file_name, 0, {}, note_file(file_name), {}, {}};
+    source s{build, in, file_name, 0, {}, note_file(build, file_name), {}, {}};
     bool first = true;
     uint64_t offset = 0;
     for (;;) {
@@ -363,24 +361,21 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
             if (written == 1) {
                 offset = state.last_number;
             } else if (static_cast<uint64_t>(written) < uint64_t{state.last_number} + 1) {
-                message_at(s, s.header);
-                log_message(LOG_ERROR,
-                            "Bad first step number in file \"%s\", previous file last step %d, this one %d.",
-                            file_name, static_cast<int>(state.last_number), static_cast<int>(written));
+                log_message_at(build, at(s, s.header), LOG_ERROR,
+                               "Bad first step number in file \"%s\", previous file last step %d, this one %d.",
+                               file_name, static_cast<int>(state.last_number), static_cast<int>(written));
                 return READ_FAILED;
             }
         }
         uint64_t number = static_cast<uint64_t>(written) + offset;
         if (number > static_cast<uint64_t>(max_steps())) {
-            message_at(s, s.header);
-            report_step_error(nullptr, "Too many steps for this type of controller, MAX is %d.",
-                              static_cast<int>(max_steps()));
+            report_step_error(build, at_position(at(s, s.header)), nullptr,
+                              "Too many steps for this type of controller, MAX is %d.", static_cast<int>(max_steps()));
             return READ_TOO_MANY_STEPS;
         }
         if (!is_end(state.last_step) && number <= step_of(state.last_step)->number) {
-            message_at(s, s.header);
-            log_message(LOG_ERROR, "Step [%u] (%s) is out of order.", static_cast<unsigned>(number),
-                        the_program.name ? the_program.name : "");
+            log_message_at(build, at(s, s.header), LOG_ERROR, "Step [%u] (%s) is out of order.",
+                           static_cast<unsigned>(number), the_program.name ? the_program.name : "");
             return READ_FAILED;
         }
 
@@ -390,14 +385,14 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
         ++state.counts.steps;
         s.step_number = state.last_number;
         step* st = step_of(node);
-        if (recording) {
-            note_place(node, PLACE_STEP, 0, s.file, s.header.line, s.header.column);
-            note_step_written(node, static_cast<uint32_t>(written));
+        if (build.recording) {
+            note_place(build, node, PLACE_STEP, 0, s.file, s.header.line, s.header.column);
+            note_step_written(build, node, static_cast<uint32_t>(written));
         }
 
         if (read_label(s)) {
             st->label = pool_strdup(s.text);
-            note_place(node, PLACE_LABEL, 0, s.file, s.start.line, s.start.column);
+            note_place(build, node, PLACE_LABEL, 0, s.file, s.start.line, s.start.column);
         }
 
         list_node* after = END;
@@ -416,7 +411,7 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
             if (kind == CHANGES_END) break;
             if (kind == CHANGE_REFUSED) continue;
             add_output_change(node, value);
-            note_place(node, PLACE_OUTPUT, value, s.file, s.start.line, s.start.column);
+            note_place(build, node, PLACE_OUTPUT, value, s.file, s.start.line, s.start.column);
             ++state.counts.output_changes;
         }
 
@@ -424,7 +419,7 @@ int read_step_file(text_input& in, const char* file_name, link_state& state) {
         while (read_instruction(s)) {
             after = append_inst(node, after);
             instruction_of(after)->text = pool_strdup(s.text);
-            note_place(after, PLACE_INSTRUCTION, 0, s.file, s.start.line, s.start.column);
+            note_place(build, after, PLACE_INSTRUCTION, 0, s.file, s.start.line, s.start.column);
             ++state.counts.instructions;
         }
     }

@@ -9,6 +9,8 @@
 
 namespace px {
 
+struct build_context;  // driver/build_context.h
+
 // A text file read one character at a time with one character of push-back.
 // Files from the old platform end their lines in CR LF; every pair arrives
 // here as a single LF, so such a file reads exactly as its LF copy.
@@ -102,7 +104,7 @@ struct link_state {
 // the linking rule: a file whose first step is [1] follows on from the steps
 // before it, any other is numbered as written. file_name names the file in
 // messages. The file is closed in every case.
-int read_step_file(text_input& in, const char* file_name, link_state& state);
+int read_step_file(build_context& build, text_input& in, const char* file_name, link_state& state);
 
 // Drops everything up to and including the first c (or to the end).
 void skip_past(text_input& in, int c);

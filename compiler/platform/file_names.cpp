@@ -14,17 +14,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <memory>
 
 #include "driver/utilities.h"
-#include "test_hooks.h"
 
 namespace px {
 
@@ -102,100 +99,18 @@ std::string resolve_path(std::string_view name) {
     return resolved;
 }
 
-write_redirect redirected_writes = nullptr;
-
 namespace {
 
 bool writes(const char* mode) { return mode[0] == 'w' || mode[0] == 'a' || std::strchr(mode, '+') != nullptr; }
 
 }  // namespace
 
-// --- the tests' write seam ---------------------------------------------------
-//
-// While a test watches, every file opened for writing is a stdio stream over
-// the real one (fopencookie), so each buffered flush and the close pass one
-// counter, as do the binary writes; the counted operation chosen fails as a
-// full disk does.
-namespace {
-
-long write_to_fail = -1;  // -1: not watching
-long writes_counted = 0;
-std::string failed_write;
-std::map<int, std::string> watched_descriptors;
-
-bool counted_write_fails(const std::string& name) {
-    if (write_to_fail < 0 || ++writes_counted != write_to_fail) return false;
-    failed_write = name;
-    errno = ENOSPC;
-    return true;
-}
-
-struct watched_stream {
-    std::FILE* real;
-    std::string name;
-};
-
-ssize_t watched_read(void* cookie, char* bytes, std::size_t count) {
-    return static_cast<ssize_t>(std::fread(bytes, 1, count, static_cast<watched_stream*>(cookie)->real));
-}
-
-ssize_t watched_write(void* cookie, const char* bytes, std::size_t count) {
-    auto* stream = static_cast<watched_stream*>(cookie);
-    if (counted_write_fails(stream->name)) return 0;
-    return static_cast<ssize_t>(std::fwrite(bytes, 1, count, stream->real));
-}
-
-int watched_seek(void* cookie, off64_t* offset, int whence) {
-    std::FILE* real = static_cast<watched_stream*>(cookie)->real;
-    if (::fseeko(real, *offset, whence) != 0) return -1;
-    *offset = ::ftello(real);
-    return 0;
-}
-
-int watched_close(void* cookie) {
-    std::unique_ptr<watched_stream> stream(static_cast<watched_stream*>(cookie));
-    bool fails = counted_write_fails(stream->name);
-    int result = std::fclose(stream->real);
-    if (fails) errno = ENOSPC;
-    return fails ? -1 : result;
-}
-
-std::FILE* watched_open(const char* name, const char* mode) {
-    std::FILE* real = std::fopen(resolve_path(name).c_str(), mode);
-    if (!real) return nullptr;
-    std::setvbuf(real, nullptr, _IONBF, 0);
-    auto* stream = new watched_stream{real, name};
-    std::FILE* watched =
-        ::fopencookie(stream, mode, cookie_io_functions_t{watched_read, watched_write, watched_seek, watched_close});
-    if (!watched) {
-        std::fclose(real);
-        delete stream;
-    }
-    return watched;
-}
-
-}  // namespace
-
-void fail_file_write(long n) {
-    write_to_fail = n;
-    writes_counted = 0;
-    failed_write.clear();
-}
-
-long file_writes() { return writes_counted; }
-
-const std::string& failed_file_write() { return failed_write; }
-
-std::FILE* open_file(const char* name, const char* mode) {
-    if (writes(mode)) {
-        if (redirected_writes) return redirected_writes(name, mode);
-        if (write_to_fail >= 0) return watched_open(name, mode);
-        return std::fopen(resolve_path(name).c_str(), mode);
-    }
+std::FILE* file_system::open(const std::string& path, const char* mode) {
+    if (writes(mode)) return std::fopen(path.c_str(), mode);
     // Only a regular file is read. A folder would read as an empty file, and a
     // named pipe would wait for ever for a writer; opening without blocking
     // lets the pipe be seen and refused like a file that cannot be opened.
-    int fd = ::open(resolve_path(name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -208,40 +123,31 @@ std::FILE* open_file(const char* name, const char* mode) {
     return file;
 }
 
-int open_binary_for_write(const char* name) {
-    // A file in memory, so that seeking back to the status byte works as on disk.
-    if (redirected_writes) return ::memfd_create("object file", MFD_CLOEXEC);
-    int fd = ::open(resolve_path(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd >= 0 && write_to_fail >= 0) watched_descriptors[fd] = name;
-    return fd;
+int file_system::create(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 }
 
-bool write_turn_fails(int fd) {
-    auto watched = watched_descriptors.find(fd);
-    return watched != watched_descriptors.end() && counted_write_fails(watched->second);
+ssize_t file_system::write(int fd, const void* bytes, std::size_t count) { return ::write(fd, bytes, count); }
+
+ssize_t file_system::write_pieces(int fd, const struct iovec* pieces, int count) { return ::writev(fd, pieces, count); }
+
+off_t file_system::seek(int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); }
+
+int file_system::close(int fd) { return ::close(fd); }
+
+int file_system::remove(const std::string& path) { return std::remove(path.c_str()); }
+
+file_system& disk() {
+    static file_system the_disk;
+    return the_disk;
 }
 
-ssize_t write_held(int fd, const void* bytes, std::size_t count) { return ::write(fd, bytes, count); }
-
-ssize_t write_binary(int fd, const void* bytes, std::size_t count) {
-    return write_turn_fails(fd) ? -1 : write_held(fd, bytes, count);
+std::FILE* open_file(file_system& files, const char* name, const char* mode) {
+    return files.open(resolve_path(name), mode);
 }
 
-int close_binary(int fd) {
-    auto watched = watched_descriptors.find(fd);
-    bool fails = false;
-    if (watched != watched_descriptors.end()) {
-        fails = counted_write_fails(watched->second);
-        watched_descriptors.erase(watched);
-    }
-    int result = ::close(fd);
-    if (fails) errno = ENOSPC;
-    return fails ? -1 : result;
-}
+int open_binary_for_write(file_system& files, const char* name) { return files.create(resolve_path(name)); }
 
-int delete_file(const char* name) {
-    if (redirected_writes) return 0;
-    return std::remove(resolve_path(name).c_str());
-}
+int delete_file(file_system& files, const char* name) { return files.remove(resolve_path(name)); }
 
 }  // namespace px

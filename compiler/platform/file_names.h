@@ -7,6 +7,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <sys/uio.h>
 
 #include <cstdio>
 #include <string>
@@ -17,30 +18,37 @@ namespace px {
 // The path on disk that name stands for.
 std::string resolve_path(std::string_view name);
 
-// When set, the build leaves the disk as it is (a check): every open for
-// writing goes to this function instead, the object file goes nowhere, and
-// nothing is deleted. Reading is unchanged.
-using write_redirect = std::FILE* (*)(const char* name, const char* mode);
-extern write_redirect redirected_writes;
+// Everything the library does to a file, as one interface. The base class
+// is the disk as it is; a caller that wants something else for a build (a
+// check that writes nothing, a test that makes a chosen write fail, an
+// editor's unsaved texts) hands the build its own, overriding what it needs
+// and passing the rest on. Paths arrive resolved.
+class file_system {
+public:
+    virtual ~file_system() = default;
+    // fopen. Text mode does no translation here; the readers take CR LF as
+    // LF themselves. For reading, only a regular file opens: a folder, a
+    // named pipe or a device is null, like a file that does not exist.
+    virtual std::FILE* open(const std::string& path, const char* mode);
+    // open(2) for writing, creating with read and write for all (less the
+    // umask), truncating what was there.
+    virtual int create(const std::string& path);
+    // write(2), writev(2), lseek(2) and close(2) of a descriptor from create.
+    virtual ssize_t write(int fd, const void* bytes, std::size_t count);
+    virtual ssize_t write_pieces(int fd, const struct iovec* pieces, int count);
+    virtual off_t seek(int fd, off_t offset, int whence);
+    virtual int close(int fd);
+    // remove(3). 0 on success.
+    virtual int remove(const std::string& path);
+};
 
-// fopen through the layer. Text mode does no translation here; the readers
-// take CR LF as LF themselves. For reading, only a regular file opens: a
-// folder, a named pipe or a device is null, like a file that does not exist.
-std::FILE* open_file(const char* name, const char* mode);
-// open(2) through the layer, creating with read and write for the owner.
-int open_binary_for_write(const char* name);
-// write(2) and close(2) of a file from open_binary_for_write, so that every
-// byte the library writes passes the layer.
-ssize_t write_binary(int fd, const void* bytes, std::size_t count);
-// write_binary in two halves, for a writer that holds bytes back and writes
-// them later in one piece: write_turn_fails stands for one write at the
-// moment it would have been made (true when that write is to fail, as
-// write_binary would have made it fail), and write_held writes bytes whose
-// turns have all been taken.
-bool write_turn_fails(int fd);
-ssize_t write_held(int fd, const void* bytes, std::size_t count);
-int close_binary(int fd);
-// remove(3) through the layer. 0 on success.
-int delete_file(const char* name);
+// The disk, for builds that are given no other file system.
+file_system& disk();
+
+// The operations of the file system through the name layer: each resolves
+// the name first.
+std::FILE* open_file(file_system& files, const char* name, const char* mode);
+int open_binary_for_write(file_system& files, const char* name);
+int delete_file(file_system& files, const char* name);
 
 }  // namespace px

@@ -10,6 +10,7 @@
 #include "driver/diagnostics.h"
 #include "driver/xref.h"
 #include "files/model_limits.h"
+#include "steps/condition_table.h"
 #include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"
@@ -24,202 +25,170 @@ namespace {
 
 constexpr const char* IF_SYNTAX = "Syntax:  if <data source> <,<=,=,>=,> <data source> goto ...";
 
-constexpr uint8_t FLAG_TEST = opcode::FLAG_TEST;
-constexpr uint8_t FLAG_TEST_AND_SET = 0x20;  // in the flag byte
-
-void report_range(const char* text, const char* noun, int32_t limit) {
-    report_step_error(text, "IXO K400 VEP supports only %s 1-%d.", noun, limit);
+void report_range(instruction_frame& f, const char* at, const char* noun, int32_t limit) {
+    report_at(f, at, "IXO K400 VEP supports only %s 1-%d.", noun, limit);
 }
-
-// --- if --------------------------------------------------------------------
-
-struct comparison {
-    const char* written;
-    uint8_t code;
-};
-
-// Two-character comparisons first, so "<=" is not read as "<".
-constexpr comparison comparisons[] = {
-    {"<=", 5}, {"<>", 1}, {"<", 4}, {"=", 0}, {">=", 3}, {">", 2},
-};
 
 // --- monitor of one resource -----------------------------------------------
 
-// One resource watched for one of two states. The state letter adds its bits
-// either to the opcode (motors, servos) or to the operand (flags, inputs).
-struct watch_form {
-    const char* pattern;
-    int kind;
-    const char* noun;          // in the range message
-    int32_t limit;             // 0: the model's digital input limit
-    char letters[2];           // the two states, by first letter
-    uint8_t opcode_bits[2];
-    uint8_t operand_bits[2];   // on the operand's top byte
-    uint8_t opcode;            // next-step form
-    bool input_operand;        // one or two bytes, after the destination
-    const char* state_message;
-};
+// "word#n:state", or for an input "word#n" and its type letter; the letter
+// is any character after the number (the working text ends in a blank).
+bool scan_watch(const char* at, const watch_form& form, int32_t* number, char* letter) {
+    if (form.qualified) return scan_qualified(at, form.word, number, letter) != nullptr;
+    const char* end = scan_numbered(at, form.word, number);
+    if (!end || *end == '\0') return false;
+    *letter = *end;
+    return true;
+}
 
-constexpr watch_form watch_forms[] = {
-    {" flag#%d:%c", KIND_FLAG, "flags", 32, {'s', 'c'}, {0, 0}, {0x80, 0x40}, FLAG_TEST, false,
-     "Syntax:  monitor flag#<1-32>:<clear|set> goto ..."},
-    {" in#%d%c", KIND_DIGITAL_INPUT, "digital inputs", 0, {'a', 'b'}, {0, 0}, {0x80, 0x00}, opcode::MONITOR_INPUT, true,
-     "Digital inputs must be either type A or type B."},
-    {" motor#%d:%c", KIND_STEPPER_MOTOR, "motors", 16, {'r', 's'}, {opcode::RUNNING, 0}, {0, 0}, opcode::MONITOR_MOTOR, false,
-     "Syntax:  monitor motor#<1-16>:<running|stopped> goto ..."},
-    {" servo#%d:%c", KIND_SERVO, "servos", 16, {'r', 's'}, {opcode::RUNNING, 0}, {0, 0}, opcode::MONITOR_SERVO, false,
-     "Syntax:  monitor servo#<1-16>:<running|stopped> goto ..."},
-};
-
-void monitor_one(const char* text, const char* cursor, const watch_form& form, int32_t number, char letter) {
+void monitor_one(instruction_frame& f, const char* cursor, const watch_form& form, int32_t number, char letter) {
     note_usage(form.kind, number);
-    int32_t limit = form.limit ? form.limit : digital_limit();
+    int32_t limit = watch_limit(form, wide_numbering());
     if (number < 1 || number > limit) {
-        report_range(text, form.noun, limit);
+        report_range(f, skip_blanks(cursor), form.noun, limit);
         return;
     }
     int state;
-    if (letter == form.letters[0])
+    if (letter == form.states[0][0])
         state = 0;
-    else if (letter == form.letters[1])
+    else if (letter == form.states[1][0])
         state = 1;
     else {
-        report_step_error(text, "%s", form.state_message);
+        report(f, "%s", form.state_message);
         return;
     }
     cursor = next_token(cursor);
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
 
     uint32_t index = static_cast<uint32_t>(number - 1);
-    append_byte(form_opcode(form.opcode | form.opcode_bits[state], *dest));
-    if (!form.input_operand) {
-        append_byte(static_cast<uint8_t>(index | form.operand_bits[state]));
-        append_destination(*dest);
-    } else if (wide_numbering()) {
-        append_destination(*dest);
-        append_byte(static_cast<uint8_t>(index & 0xFF));
-        append_byte(static_cast<uint8_t>((index >> 8) | form.operand_bits[state]));
+    f.append(form_opcode(form.opcode | form.opcode_bits[state], *dest));
+    if (form.operand == watch_operand::input) {
+        // An input follows the destination; its first type is marked.
+        append_destination(f, *dest);
+        append_number(f, marked_index(index, state == 0, wide_numbering()));
     } else {
-        append_destination(*dest);
-        append_byte(static_cast<uint8_t>(index | form.operand_bits[state]));
+        f.append(static_cast<uint8_t>(index | form.operand_bits[state]));
+        append_destination(f, *dest);
     }
 }
 
 // --- monitor of an expression ----------------------------------------------
 
-void monitor_expression(const char* text, const char* cursor) {
+void monitor_expression(instruction_frame& f, const char* cursor) {
     uint16_t elements[MONITOR_ELEMENTS] = {};
     monitor_reading reading{next_token(cursor), 0};
-    int count = parse_monitor_list(text, reading, elements, 0, MONITOR_ELEMENTS);
+    int count = parse_monitor_list(f, reading, elements, 0, MONITOR_ELEMENTS);
     if (count < 1 || count > MONITOR_ELEMENTS) return;
     uint16_t mask = reading.input_mask;
     cursor = next_token(reading.cursor);
 
-    bool wide = wide_numbering();
-    int length = count < 9 ? count + 3 : count + 4;
-    if (wide)
-        for (int i = 0; i < count; ++i)
-            if (mask & (1u << i)) ++length;
+    int inputs = 0;
+    for (int i = 0; i < count; ++i)
+        if (mask & (1u << i)) ++inputs;
 
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
-    if (dest->kind != DEST_NEXT) length += wide ? 2 : 1;
+    bool wide = wide_numbering();
+    int length = monitor_expression_length(count, inputs, wide, dest->kind != DEST_NEXT);
 
-    append_byte(form_opcode(opcode::MONITOR_EXPRESSION, *dest));
-    append_byte(static_cast<uint8_t>(length));
-    append_destination(*dest);
-    append_byte(static_cast<uint8_t>(mask & 0xFF));
-    if (count > 8) append_byte(static_cast<uint8_t>(mask >> 8));
+    f.append(form_opcode(opcode::MONITOR_EXPRESSION, *dest));
+    f.append(static_cast<uint8_t>(length));
+    append_destination(f, *dest);
+    f.append(static_cast<uint8_t>(mask));
+    if (monitor_mask_bytes(count) == 2) f.append(static_cast<uint8_t>(mask >> 8));
     for (int i = 0; i < count; ++i) {
-        append_byte(static_cast<uint8_t>(elements[i] & 0xFF));
         // Only an input number can need a second byte.
-        if (wide && (mask & (1u << i))) append_byte(static_cast<uint8_t>(elements[i] >> 8));
+        if (mask & (1u << i))
+            append_number(f, elements[i]);
+        else
+            f.append(static_cast<uint8_t>(elements[i]));
     }
 }
 
-void append_flag_test(const destination& dest, uint8_t flag_byte) {
-    append_byte(form_opcode(FLAG_TEST, dest));
-    append_byte(flag_byte);
-    append_destination(dest);
+void append_flag_test(instruction_frame& f, const destination& dest, uint8_t flag_byte) {
+    f.append(form_opcode(opcode::FLAG_TEST, dest));
+    f.append(flag_byte);
+    append_destination(f, dest);
 }
 
 }  // namespace
 
-void compile_if(const char* text, const char* cursor) {
+void compile_if(instruction_frame& f, const char* cursor) {
     operand_code first{}, second{};
-    const operand_code* s1 = parse_source(text, cursor, &first);
+    const operand_code* s1 = parse_source(f, cursor, &first);
     if (!s1) {
-        report_step_error(text, "%s", IF_SYNTAX);
+        report(f, "%s", IF_SYNTAX);
         return;
     }
 
     cursor = next_token(cursor);
     const comparison* found = nullptr;
-    for (const comparison& c : comparisons) {
-        if (std::strncmp(cursor, c.written, std::strlen(c.written)) == 0) {
+    for (const comparison& c : COMPARISONS) {
+        if (starts_with(cursor, c.spelling)) {
             found = &c;
             break;
         }
     }
     if (!found) {
-        report_step_error(text, "%s", IF_SYNTAX);
+        report(f, "%s", IF_SYNTAX);
         return;
     }
     // Each comparison character is a token of its own.
-    cursor += std::strlen(found->written) - 1;
+    cursor += std::strlen(found->spelling) - 1;
     cursor = next_token(cursor);
 
-    const operand_code* s2 = parse_source(text, cursor, &second);
+    const operand_code* s2 = parse_source(f, cursor, &second);
     if (!s2) {
-        report_step_error(text, "%s", IF_SYNTAX);
+        report(f, "%s", IF_SYNTAX);
         return;
     }
 
-    // k tells the controller the operands' total length: 2k + 2 bytes.
-    int k = (s1->length() + s2->length()) / 2 - 1;
+    int k = if_class(s1->length(), s2->length());
     cursor = next_token(cursor);
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
 
-    append_byte(form_opcode(static_cast<uint8_t>(opcode::IF + k), *dest));
-    append_byte(found->code);
-    append_destination(*dest);
-    for (int i = 0; i < s1->length(); ++i) append_byte(s1->code()[i]);
-    for (int i = 0; i < s2->length(); ++i) append_byte(s2->code()[i]);
+    f.append(form_opcode(static_cast<uint8_t>(opcode::IF + k), *dest));
+    f.append(found->code);
+    append_destination(f, *dest);
+    append_code(f, *s1);
+    append_code(f, *s2);
 }
 
-void compile_monitor(const char* text, const char* cursor) {
-    for (const watch_form& form : watch_forms) {
+void compile_monitor(instruction_frame& f, const char* cursor) {
+    const char* at = skip_blanks(cursor);
+    for (const watch_form& form : WATCH_FORMS) {
         int32_t number = 0;
         char letter = 0;
-        if (scan(cursor, form.pattern, &number, &letter) == 2) {
-            monitor_one(text, cursor, form, number, letter);
+        if (scan_watch(at, form, &number, &letter)) {
+            monitor_one(f, cursor, form, number, letter);
             return;
         }
     }
     if (*cursor == '(') {
-        monitor_expression(text, cursor);
+        monitor_expression(f, cursor);
         return;
     }
-    report_step_error(text, "Syntax:  monitor <flag | input | motor | servo | (expr)>");
+    report(f, "Syntax:  monitor <flag | input | motor | servo | (expr)>");
 }
 
-void compile_testandset(const char* text, const char* cursor) {
+void compile_testandset(instruction_frame& f, const char* cursor) {
+    const watch_form& flag = watch_of_kind(KIND_FLAG);
     int32_t number = 0;
-    if (scan(cursor, " flag#%d", &number) != 1) {
-        report_step_error(text, "Syntax:  testandset flag#<1-32> goto ...");
+    if (!scan_numbered(skip_blanks(cursor), flag.word, &number)) {
+        report(f, "Syntax:  testandset flag#<1-32> goto ...");
         return;
     }
-    note_usage(KIND_FLAG, number);
-    if (number < 1 || number > 32) {
-        report_range(text, "flags", 32);
+    note_usage(flag.kind, number);
+    if (number < 1 || number > flag.high) {
+        report_range(f, skip_blanks(cursor), flag.noun, flag.high);
         return;
     }
     cursor = next_token(cursor);
-    const destination* dest = goto_destination(text, cursor);
+    auto dest = goto_destination(f, cursor);
     if (!dest) return;
-    append_flag_test(*dest, static_cast<uint8_t>((number - 1) | FLAG_TEST_AND_SET));
+    append_flag_test(f, *dest, static_cast<uint8_t>((number - 1) | FLAG_TEST_AND_SET));
 }
 
 }  // namespace px

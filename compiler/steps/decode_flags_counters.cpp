@@ -1,36 +1,44 @@
 // Flag and counter instructions read back: "set", "clear", "shift",
-// "rotate", and the counter opcodes 40 + 8 x (counter - 1) + operation.
+// "rotate", and the block of counter opcodes, each naming its counter and its
+// operation. The rows and fields are those the compiler writes with
+// (steps/counter_table.h); a byte with a bit no field claims is refused.
 #include <string>
 
+#include "files/model_limits.h"
+#include "steps/counter_table.h"
 #include "steps/decode_families.h"
+#include "steps/numbering.h"
 
 namespace px {
 
 namespace {
 
-constexpr int32_t NARROW_INPUTS = 128;
-constexpr int32_t WIDE_INPUTS = 1024;
+std::string numbered(const char* word, int32_t number) { return std::string(word) + "#" + std::to_string(number); }
 
 bool decode_set_clear(code_reader& r, uint8_t, std::string& text) {
     uint8_t flag = 0;
     if (!r.take(flag)) return false;
-    if ((flag & 0x60) != 0) return r.refuse("flag byte " + hex_byte(flag) + " names no flag");
-    text = std::string(flag & 0x80 ? "set" : "clear") + " flag#" + std::to_string((flag & 0x1F) + 1);
+    if ((flag & ~FLAG_BYTE_BITS) != 0) return r.refuse("flag byte " + hex_byte(flag) + " names no flag");
+    const flag_change& change = flag & SET_FLAG.bit ? SET_FLAG : CLEAR_FLAG;
+    text = std::string(change.word) + " " + numbered(FLAG_WORD, (flag & FLAG_INDEX_BITS) + 1);
     return true;
 }
 
 bool decode_shift(code_reader& r, uint8_t, std::string& text) {
     uint8_t mode = 0, last = 0, positions = 0;
     if (!r.take(mode)) return false;
-    int first = (mode & 0x1F) + 1;
-    if ((mode & 0x40) != 0 || first > 31) return r.refuse("shift byte " + hex_byte(mode) + " is not as written");
+    int first = (mode & FLAG_INDEX_BITS) + 1;
+    if ((mode & ~SHIFT_BYTE_BITS) != 0 || first > FLAGS - 1)
+        return r.refuse("shift byte " + hex_byte(mode) + " is not as written");
     if (!r.take(last)) return false;
-    if (last + 1 <= first || last + 1 > 32) return r.refuse("shift ends at flag#" + std::to_string(last + 1));
+    if (last + 1 <= first || last + 1 > FLAGS) return r.refuse("shift ends at flag#" + std::to_string(last + 1));
     if (!r.take(positions)) return false;
-    if (positions < 1 || positions > 31) return r.refuse("shift by " + std::to_string(positions) + " positions");
-    text = std::string(mode & 0x20 ? "rotate" : "shift") + " flag#" + std::to_string(first) +
-           (mode & 0x80 ? " << " : " >> ") + "flag#" + std::to_string(last + 1);
-    if (positions != 1) (text += ' ') += std::to_string(positions) + " times";
+    if (positions < 1 || positions > SHIFT_POSITIONS)
+        return r.refuse("shift by " + std::to_string(positions) + " positions");
+    const flag_shift& kind = mode & ROTATE_FLAGS.bit ? ROTATE_FLAGS : SHIFT_FLAGS;
+    text = std::string(kind.word) + " " + numbered(FLAG_WORD, first) + " " + shift_direction_of(mode).spelling + " " +
+           numbered(FLAG_WORD, last + 1);
+    if (positions != DEFAULT_SHIFT_POSITIONS) (text += ' ') += std::to_string(positions) + " times";
     return true;
 }
 
@@ -48,22 +56,23 @@ bool read_clause(code_reader& r, const char* word, std::string& text) {
         return true;
     }
     if (debounce > opcode::DEBOUNCE_LIMIT) return r.refuse_at(at - 1, "debounce of " + std::to_string(debounce) + " ms");
-    uint16_t mark = r.wide ? 0x8000 : 0x80;
+    uint16_t mark = number_mark(r.wide);
     int32_t index = input & ~mark;
-    if (index >= (r.wide ? WIDE_INPUTS : NARROW_INPUTS))
+    if (index >= digital_limit_of(r.wide))
         return r.refuse_at(at, "counter input " + std::to_string(index + 1) + " is beyond the numbering");
-    text += std::string(" ") + word + "(in#" + std::to_string(index + 1) + (input & mark ? "a" : "b");
+    text += std::string(" ") + word + "(" + numbered(INPUT_WORD, index + 1) + INPUT_TYPES[input & mark ? 0 : 1];
     if (debounce != 0) (text += ':') += std::to_string(debounce);
     text += ")";
     return true;
 }
 
 bool decode_counter(code_reader& r, uint8_t op, std::string& text) {
-    static const char* const operations[] = {nullptr, "start", "count up", "count down", "reset", "enable", "disable"};
-    int counter = ((op >> 3) & 0x07) + 1;
-    text = std::string(operations[op & 0x07]) + " ctr#" + std::to_string(counter);
-    if ((op & 0x07) != 1) return true;
-    for (const char* word : {"up", "down", "reset"})
+    const counter_operation& operation = counter_operation_of(op & COUNTER_OPERATION_BITS);
+    text = operation.keyword;
+    if (operation.word) (text += ' ') += operation.word;
+    text += " " + numbered(COUNTER_WORD, counter_of(op));
+    if (operation.code != CTR_START) return true;
+    for (const char* word : START_CLAUSES)
         if (!read_clause(r, word, text)) return false;
     return true;
 }
@@ -73,9 +82,9 @@ bool decode_counter(code_reader& r, uint8_t op, std::string& text) {
 void add_flag_counter_decoders(decoder_table& table) {
     table.add(opcode::FLAG, decode_set_clear);
     table.add(opcode::SHIFT, decode_shift);
-    for (uint8_t counter = 0; counter < 8; ++counter)
-        for (uint8_t operation = 1; operation <= 6; ++operation)
-            table.add(static_cast<uint8_t>(opcode::COUNTER + 8 * counter + operation), decode_counter);
+    for (int32_t counter = 1; counter <= COUNTERS; ++counter)
+        for (const counter_operation& operation : COUNTER_OPERATIONS)
+            table.add(counter_opcode(operation.code, counter), decode_counter);
 }
 
 }  // namespace px

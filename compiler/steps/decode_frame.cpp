@@ -4,7 +4,9 @@
 // family claims is unknown; one claimed twice is counted for the tests.
 #include <cstdio>
 
+#include "files/model_limits.h"
 #include "steps/decode_families.h"
+#include "steps/numbering.h"
 
 namespace px {
 
@@ -23,9 +25,6 @@ const decoder_table& decoders() {
     return table;
 }
 
-constexpr int32_t NARROW_OUTPUTS = 128;
-constexpr int32_t WIDE_OUTPUTS = 1024;
-
 // The count byte and the entries; the reader keeps each step's outputs sorted
 // by number, one entry per output, so anything else was not compiled here.
 bool read_output_changes(code_reader& r, decoded_step& step) {
@@ -36,23 +35,17 @@ bool read_output_changes(code_reader& r, decoded_step& step) {
         step.output_length = r.pos;
         return true;
     }
-    int32_t limit = r.wide ? WIDE_OUTPUTS : NARROW_OUTPUTS;
+    const int32_t limit = digital_limit_of(r.wide);
     if (count > limit) return r.refuse("output-change count " + std::to_string(count) + " is more than the outputs");
+    const uint16_t mark = number_mark(r.wide);
     int32_t previous = 0;
     for (int i = 0; i < count; ++i) {
         uint8_t low = 0, high = 0;
         if (!r.take(low)) return false;
-        int32_t index;
-        bool on;
-        if (r.wide) {
-            if (!r.take(high)) return false;
-            on = (high & 0x80) != 0;
-            index = low | (high & 0x7F) << 8;
-        } else {
-            on = (low & 0x80) != 0;
-            index = low & 0x7F;
-        }
-        int32_t output = index + 1;
+        if (r.wide && !r.take(high)) return false;
+        uint16_t word = static_cast<uint16_t>(low | high << 8);
+        bool on = (word & mark) != 0;
+        int32_t output = (word & ~mark) + 1;
         if (output > limit) return r.refuse("output " + std::to_string(output) + " is beyond the numbering");
         if (output <= previous) return r.refuse("output changes out of order (output " + std::to_string(output) + ")");
         previous = output;

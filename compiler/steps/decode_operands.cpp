@@ -4,34 +4,29 @@
 #include <string>
 
 #include "steps/decode_families.h"
+#include "steps/operand_table.h"
 
 namespace px {
 
 namespace {
 
-constexpr int32_t REGISTER_SHORT = 128;
-constexpr int32_t REGISTER_LIMIT = 60000;
-constexpr int ANALOG_SHORT = 64;
-
-std::string numbered(const char* form, int32_t number) { return std::string(form) + std::to_string(number); }
+std::string numbered(const char* word, int32_t number) { return std::string(word) + "#" + std::to_string(number); }
 
 bool read_proto(code_reader& r, std::string& text) {
     uint8_t board = 0, selector = 0;
     if (!r.take(board)) return false;
-    bool bcd = (board & 0x80) != 0;
-    if ((board & 0x7F) > 7) return r.refuse("prototype board " + std::to_string((board & 0x7F) + 1) + " is beyond 8");
+    bool bcd = (board & PROTO_BCD) != 0;
+    int32_t number = (board & ~PROTO_BCD) + 1;
+    if (number > PROTO_BOARDS) return r.refuse("prototype board " + std::to_string(number) + " is beyond 8");
     if (!r.take(selector)) return false;
-    text = numbered("proto#", (board & 0x7F) + 1);
-    if (selector >= 0x80 && selector <= 0x9F && !bcd) {
-        text += numbered(":bit#", selector - 0x80 + 1);
-    } else if (selector >= 0x40 && selector <= 0x43) {
-        text += numbered(":byte#", selector - 0x40 + 1);
-    } else if (selector <= 0x01) {
-        text += numbered(":word#", selector + 1);
-    } else {
-        return r.refuse("prototype board selector " + hex_byte(selector) + " is not a bit, byte or word");
-    }
-    if (bcd) text += ":bcd";
+    text = numbered(PROTO_WORD, number);
+    const proto_selector* form = nullptr;
+    for (const proto_selector& candidate : PROTO_SELECTORS)
+        if (selector >= candidate.base && selector < candidate.base + candidate.count && (candidate.bcd || !bcd))
+            form = &candidate;
+    if (!form) return r.refuse("prototype board selector " + hex_byte(selector) + " is not a bit, byte or word");
+    text += ":" + numbered(form->word, selector - form->base + 1);
+    if (bcd) (text += ':') += PROTO_BCD_WORD;
     return true;
 }
 
@@ -43,29 +38,38 @@ bool read_literal32(code_reader& r, std::size_t start, std::string& text) {
         bits |= static_cast<uint32_t>(byte) << (8 * i);
     }
     int64_t value = static_cast<int32_t>(bits);
-    if (value >= 0 && value <= 0xFFFF) return r.refuse_at(start, "a 16-bit literal is written in 3 bytes");
+    if (value >= 0 && value <= UINT16_MAX) return r.refuse_at(start, "a 16-bit literal is written in 3 bytes");
     text = std::to_string(value);
     return true;
+}
+
+const char* servo_value_word(uint8_t code) {
+    for (const servo_value& value : SERVO_VALUES)
+        if (value.code == code) return value.word;
+    return nullptr;
 }
 
 }  // namespace
 
 bool read_operand(code_reader& r, operand_use use, std::string& text, int& length) {
     const bool source = use == operand_use::source;
+    // The one-byte forms a source and a destination name differently.
+    const numbered_form& analog = source ? SOURCE_FORMS[0] : DESTINATION_FORMS[0];
+    const numbered_form& wheel = source ? SOURCE_FORMS[1] : DESTINATION_FORMS[1];
     std::size_t start = r.pos;
     uint8_t kind = 0;
     if (!r.take(kind)) return false;
     uint8_t a = 0, b = 0;
     if (kind < opcode::ANALOG) {
-        text = numbered("reg#", kind + 1);
+        text = numbered(REGISTER_WORD, kind + 1);
     } else if (kind < opcode::COLUMN) {
-        text = numbered(source ? "ain#" : "aout#", kind - opcode::ANALOG + 1);
+        text = numbered(analog.word, kind - opcode::ANALOG + 1);
     } else if (kind < opcode::THUMBWHEEL) {
         uint32_t column = kind - opcode::COLUMN + 1u;
         if (column > r.step->highest_column) r.step->highest_column = column;
-        text = numbered("col#", static_cast<int32_t>(column));
+        text = numbered(COLUMN_WORD, static_cast<int32_t>(column));
     } else if (kind < opcode::LITERAL_16) {
-        text = numbered(source ? "twhl#" : "disp#", kind - opcode::THUMBWHEEL + 1);
+        text = numbered(wheel.word, kind - opcode::THUMBWHEEL + 1);
     } else if (kind == opcode::LITERAL_16 && source) {
         if (!r.take(a) || !r.take(b)) return false;
         text = std::to_string(a | b << 8);
@@ -73,24 +77,24 @@ bool read_operand(code_reader& r, operand_use use, std::string& text, int& lengt
         if (!r.take(a)) return false;
         if (a != 0) return r.refuse("analog operand's middle byte is " + hex_byte(a) + ", not 0x00");
         if (!r.take(b)) return false;
-        if (b < ANALOG_SHORT) return r.refuse("analog " + std::to_string(b + 1) + " has a one-byte form");
-        text = numbered(source ? "ain#" : "aout#", b + 1);
+        if (b < SHORT_ANALOGS) return r.refuse("analog " + std::to_string(b + 1) + " has a one-byte form");
+        text = numbered(analog.word, b + 1);
     } else if (kind == opcode::PROTO) {
         if (!read_proto(r, text)) return false;
     } else if (kind == opcode::LITERAL_32 && source) {
         if (!read_literal32(r, start, text)) return false;
     } else if (kind == opcode::SERVO_VALUE && source) {
         if (!r.take(a)) return false;
-        if (a > 15) return r.refuse("servo " + std::to_string(a + 1) + " is beyond 16");
+        if (a >= SERVOS) return r.refuse("servo " + std::to_string(a + 1) + " is beyond 16");
         if (!r.take(b)) return false;
-        if (b != 0x00 && b != 0xFF) return r.refuse("servo value " + hex_byte(b) + " is neither position nor error");
-        text = numbered("servo#", a + 1) + (b == 0 ? ":position" : ":error");
+        const char* word = servo_value_word(b);
+        if (!word) return r.refuse("servo value " + hex_byte(b) + " is neither position nor error");
+        text = numbered(SERVO_WORD, a + 1) + ":" + word;
     } else if (kind == opcode::REGISTER_HIGH) {
         if (!r.take(a) || !r.take(b)) return false;
         int32_t n = a | b << 8;
-        if (n <= REGISTER_SHORT || n > REGISTER_LIMIT)
-            return r.refuse("register " + std::to_string(n) + " in the long form");
-        text = numbered("reg#", n);
+        if (n <= SHORT_REGISTERS || n > REGISTERS) return r.refuse("register " + std::to_string(n) + " in the long form");
+        text = numbered(REGISTER_WORD, n);
     } else {
         return r.refuse_at(start, "operand kind " + hex_byte(kind) + " is no " + (source ? "source" : "destination"));
     }

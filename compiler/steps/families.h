@@ -1,42 +1,44 @@
-// The instruction families. Each takes the instruction's text as written
-// (for error reports) and the cursor on its first operand in the working
-// text, and appends its code through append_byte.
+// The instruction families. Each takes the instruction's frame and the
+// cursor on its first operand in the working text, appends its code through
+// the frame and reports through it.
 #pragma once
+
+#include "steps/frame.h"
 
 namespace px {
 
 // Flow and timing
-void compile_goto(const char* text, const char* cursor);
-void compile_stop_goto(const char* text, const char* cursor);
-void compile_done(const char* text, const char* cursor);
-void compile_cancel(const char* text, const char* cursor);
-void compile_do(const char* text, const char* cursor);
-void compile_delay(const char* text, const char* cursor);
+void compile_goto(instruction_frame& f, const char* cursor);
+void compile_stop_goto(instruction_frame& f, const char* cursor);
+void compile_done(instruction_frame& f, const char* cursor);
+void compile_cancel(instruction_frame& f, const char* cursor);
+void compile_do(instruction_frame& f, const char* cursor);
+void compile_delay(instruction_frame& f, const char* cursor);
 
 // Conditions and monitoring
-void compile_if(const char* text, const char* cursor);
-void compile_monitor(const char* text, const char* cursor);
-void compile_testandset(const char* text, const char* cursor);
+void compile_if(instruction_frame& f, const char* cursor);
+void compile_monitor(instruction_frame& f, const char* cursor);
+void compile_testandset(instruction_frame& f, const char* cursor);
 
 // Flags and counters
-void compile_set(const char* text, const char* cursor);
-void compile_clear(const char* text, const char* cursor);
-void compile_shift(const char* text, const char* cursor);
-void compile_rotate(const char* text, const char* cursor);
-void compile_count(const char* text, const char* cursor);
-void compile_enable(const char* text, const char* cursor);
-void compile_disable(const char* text, const char* cursor);
-void compile_reset(const char* text, const char* cursor);
-void compile_start(const char* text, const char* cursor);
+void compile_set(instruction_frame& f, const char* cursor);
+void compile_clear(instruction_frame& f, const char* cursor);
+void compile_shift(instruction_frame& f, const char* cursor);
+void compile_rotate(instruction_frame& f, const char* cursor);
+void compile_count(instruction_frame& f, const char* cursor);
+void compile_enable(instruction_frame& f, const char* cursor);
+void compile_disable(instruction_frame& f, const char* cursor);
+void compile_reset(instruction_frame& f, const char* cursor);
+void compile_start(instruction_frame& f, const char* cursor);
 
 // Motion ("stop" comes here unless its operands begin with "goto")
-void compile_zero(const char* text, const char* cursor);
-void compile_search(const char* text, const char* cursor);
-void compile_stop(const char* text, const char* cursor);
-void compile_turn(const char* text, const char* cursor);
-void compile_profile(const char* text, const char* cursor);
+void compile_zero(instruction_frame& f, const char* cursor);
+void compile_search(instruction_frame& f, const char* cursor);
+void compile_stop(instruction_frame& f, const char* cursor);
+void compile_turn(instruction_frame& f, const char* cursor);
+void compile_profile(instruction_frame& f, const char* cursor);
 
 // Store
-void compile_store(const char* text, const char* cursor);
+void compile_store(instruction_frame& f, const char* cursor);
 
 }  // namespace px

@@ -1,18 +1,22 @@
 // Flag and counter instructions: "set", "clear", "shift", "rotate" change
 // flags; "count", "enable", "disable", "reset" and "start" drive the eight
-// counters. Every counter opcode is 40 + 8 x (counter - 1) + operation, so
-// the simple counter instructions share one table-driven routine.
+// counters. Every counter opcode names its counter and its operation
+// (steps/counter_table.h), so the simple counter instructions share one
+// table-driven routine.
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
 #include "driver/xref.h"
 #include "files/model_limits.h"
+#include "steps/counter_table.h"
 #include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"
+#include "steps/numbering.h"
 #include "steps/opcodes.h"
 #include "steps/scan.h"
 
@@ -20,165 +24,124 @@ namespace px {
 
 namespace {
 
-constexpr int32_t FLAG_LIMIT = 32;
-constexpr int32_t COUNTER_LIMIT = 8;
-constexpr int32_t DEBOUNCE_LIMIT = opcode::DEBOUNCE_LIMIT;
-constexpr uint8_t FLAG_OPCODE = opcode::FLAG;
-constexpr uint8_t SHIFT_OPCODE = opcode::SHIFT;
-constexpr uint8_t COUNTER_BASE = opcode::COUNTER;
-constexpr uint8_t INACTIVE_CLAUSE = opcode::INACTIVE_CLAUSE;
-
-const char* const FLAGS_RANGE = "IXO K400 VEP supports only flags 1-32.";
-const char* const COUNTERS_RANGE = "IXO K400 VEP supports only counters 1-8.";
-const char* const START_SYNTAX = "Syntax:  start ctr#<1-8> [up(in#?<A|B>)[:<1-250>ms]] [down()] [reset()]";
 const char* const DEBOUNCE_RANGE = "Input debounce times range from 0 to 250 milliseconds.";
 
-// Counter operations, bits 0-2 of every counter opcode.
-enum counter_operation : uint8_t {
-    CTR_START = 1,
-    CTR_COUNT_UP = 2,
-    CTR_COUNT_DOWN = 3,
-    CTR_RESET = 4,
-    CTR_ENABLE = 5,
-    CTR_DISABLE = 6
-};
-
-uint8_t counter_opcode(counter_operation operation, int32_t counter) {
-    return static_cast<uint8_t>(COUNTER_BASE + 8 * (counter - 1) + operation);
-}
-
-// Reads " ctr#%d", records it and tests its range. The syntax message is the
-// caller's; the range message is the same for every counter instruction.
+// Reads "ctr#" and a number, records it and tests its range. The syntax
+// message is the caller's; the range message is the same for every counter
+// instruction.
 enum class operand_status { ok, syntax, range };
 
-operand_status read_counter(const char* text, const char* cursor, int32_t* counter) {
-    if (scan(cursor, " ctr#%d", counter) < 1) return operand_status::syntax;
+operand_status read_counter(instruction_frame& f, const char* cursor, int32_t* counter) {
+    if (!scan_numbered(skip_blanks(cursor), COUNTER_WORD, counter)) return operand_status::syntax;
     note_usage(KIND_COUNTER, *counter);
-    if (*counter < 1 || *counter > COUNTER_LIMIT) {
-        report_step_error(text, "%s", COUNTERS_RANGE);
+    if (*counter < 1 || *counter > COUNTERS) {
+        report_at(f, skip_blanks(cursor), "%s", COUNTERS_RANGE);
         return operand_status::range;
     }
     return operand_status::ok;
 }
 
-void compile_simple_counter(const char* text, const char* cursor, counter_operation operation,
-                            const char* syntax) {
+void compile_simple_counter(instruction_frame& f, const char* cursor, const counter_operation& operation) {
     int32_t counter = 0;
-    operand_status status = read_counter(text, cursor, &counter);
-    if (status == operand_status::syntax) report_step_error(text, "%s", syntax);
+    operand_status status = read_counter(f, cursor, &counter);
+    if (status == operand_status::syntax) report(f, "%s", operation.syntax);
     if (status != operand_status::ok) return;
-    append_byte(counter_opcode(operation, counter));
+    f.append(counter_opcode(operation.code, counter));
 }
 
-// "shift" and "rotate" differ only in bit 5 of F and in their word.
-void compile_flag_shift(const char* text, const char* cursor, const char* word, uint8_t rotate_bit) {
+// "shift" and "rotate" differ only in their bit of the shift byte and in
+// their word.
+void compile_flag_shift(instruction_frame& f, const char* cursor, const flag_shift& kind) {
     int32_t first = 0;
     int32_t last = 0;
-    uint8_t direction = 0;
-    bool ok = scan(cursor, " flag#%d", &first) == 1;
+    const shift_direction* direction = nullptr;
+    bool ok = scan_numbered(skip_blanks(cursor), FLAG_WORD, &first) != nullptr;
     if (ok) {
         note_usage(KIND_FLAG, first);
-        ok = first >= 1 && first <= FLAG_LIMIT - 1;
+        ok = first >= 1 && first <= FLAGS - 1;
     }
     if (ok) {
         cursor = next_token(cursor);
-        if (starts_with(cursor, "<<"))
-            direction = 0x80;
-        else
-            ok = starts_with(cursor, ">>");
+        for (const shift_direction& candidate : SHIFT_DIRECTIONS)
+            if (!direction && starts_with(cursor, candidate.spelling)) direction = &candidate;
+        ok = direction != nullptr;
     }
     if (ok) {
         // Each angle bracket is a token of its own.
         cursor = next_token(next_token(cursor));
-        ok = scan(cursor, " flag#%d", &last) == 1;
+        ok = scan_numbered(skip_blanks(cursor), FLAG_WORD, &last) != nullptr;
         if (ok) {
             note_usage(KIND_FLAG, last);
-            ok = last >= 2 && last <= FLAG_LIMIT;
+            ok = last >= 2 && last <= FLAGS;
         }
     }
     if (!ok) {
-        report_step_error(text, "Syntax:  %s flag#<1-31> \"<<\"|\">>\" flag#<2-32> <<1-32> times>", word);
+        report(f, "Syntax:  %s flag#<1-31> \"<<\"|\">>\" flag#<2-32> <<1-32> times>", kind.word);
         return;
     }
     if (first >= last) {
-        report_step_error(text, "Semantics:  %s flag#X << flag#Y where X < Y", word);
+        report(f, "Semantics:  %s flag#X << flag#Y where X < Y", kind.word);
         return;
     }
-    append_byte(SHIFT_OPCODE);
-    append_byte(static_cast<uint8_t>(direction | rotate_bit | (first - 1)));
-    append_byte(static_cast<uint8_t>(last - 1));
+    f.append(opcode::SHIFT);
+    f.append(static_cast<uint8_t>(direction->bit | kind.bit | (first - 1)));
+    f.append(static_cast<uint8_t>(last - 1));
 
     cursor = next_token(cursor);
     if (!std::isdigit(static_cast<unsigned char>(*cursor))) {
-        append_byte(1);
+        f.append(DEFAULT_SHIFT_POSITIONS);
         return;
     }
     int32_t positions = 0;
     scan(cursor, "%d", &positions);
-    if (positions < 1 || positions > FLAG_LIMIT - 1) {
+    if (positions < 1 || positions > SHIFT_POSITIONS) {
         // The first three bytes stay: the build has failed in any case.
-        report_step_error(text, "You can only %s flags 1-31 positions.", word);
+        report(f, "You can only %s flags 1-31 positions.", kind.word);
         return;
     }
-    append_byte(static_cast<uint8_t>(positions));
+    f.append(static_cast<uint8_t>(positions));
 }
 
 // One input clause of "start": debounce byte, then the input word.
 struct counter_clause {
-    int32_t debounce;  // INACTIVE_CLAUSE when the clause does not count
+    int32_t debounce;  // opcode::INACTIVE_CLAUSE when the clause does not count
     uint16_t input;
 };
 
-void append_clause(const counter_clause& clause) {
-    append_byte(static_cast<uint8_t>(clause.debounce));
-    append_byte(static_cast<uint8_t>(clause.input & 0xFF));
-    if (wide_numbering()) append_byte(static_cast<uint8_t>(clause.input >> 8));
+void append_clause(instruction_frame& f, const counter_clause& clause) {
+    f.append(static_cast<uint8_t>(clause.debounce));
+    append_number(f, clause.input);
 }
 
 // Tests a debounce time; a refused one counts as 0.
-int32_t checked_debounce(const char* text, int32_t value) {
-    if (value >= 0 && value <= DEBOUNCE_LIMIT) return value;
-    report_step_error(text, "%s", DEBOUNCE_RANGE);
+int32_t checked_debounce(instruction_frame& f, int32_t value) {
+    if (value >= 0 && value <= opcode::DEBOUNCE_LIMIT) return value;
+    report(f, "%s", DEBOUNCE_RANGE);
     return 0;
 }
 
-struct clause_form {
-    char initial;
-    const char* pattern;
-};
-
-// The clauses of "start", in the order their bytes are appended.
-constexpr clause_form clause_forms[] = {
-    {'u', "up ( in#%d%c:%d)"},
-    {'d', "down ( in#%d%c:%d)"},
-    {'r', "reset ( in#%d%c:%d)"},
-};
-constexpr int CLAUSE_COUNT = sizeof clause_forms / sizeof clause_forms[0];
-
-// Reads the clause at cursor into clause. Returns where the walk goes on, or
-// nullptr when the clause cannot be scanned (reported).
-const char* read_clause(const char* text, const char* cursor, const char* pattern, counter_clause* clause) {
+// Reads the clause named `word` at cursor into clause. Returns where the walk
+// goes on, or nullptr when the clause cannot be scanned (reported).
+const char* read_clause(instruction_frame& f, const char* cursor, const char* word, counter_clause* clause) {
+    const std::string pattern = std::string(word) + " ( " + INPUT_WORD + "#%d%c:%d)";
     int32_t input = 0;
     char type = 0;
     int32_t debounce = 0;
-    int found = scan(cursor, pattern, &input, &type, &debounce);
+    int found = scan(cursor, pattern.c_str(), &input, &type, &debounce);
     if (found < 2) {
-        report_step_error(text, "%s", START_SYNTAX);
+        report(f, "%s", START_SYNTAX);
         return nullptr;
     }
-    clause->debounce = found == 3 ? checked_debounce(text, debounce) : 0;
+    clause->debounce = found == 3 ? checked_debounce(f, debounce) : 0;
     bool active = true;
     int32_t limit = digital_limit();
     if (input < 1 || input > limit) {
-        report_step_error(text, "IXO K400 VEP supports only inputs 1-%d.", limit);
+        report_at(f, operand_named(cursor, INPUT_WORD), "IXO K400 VEP supports only inputs 1-%d.", limit);
         active = false;
     }
-    uint16_t type_mark = wide_numbering() ? 0x8000 : 0x80;
-    uint16_t word = static_cast<uint16_t>(input - 1);
-    if (type == 'a') {
-        word = static_cast<uint16_t>(word | type_mark);
-    } else if (type != 'b') {
-        report_step_error(text, "Digital inputs must be either type A or type B.");
+    const bool type_a = type == INPUT_TYPES[0];
+    if (!type_a && type != INPUT_TYPES[1]) {
+        report(f, "Digital inputs must be either type A or type B.");
         active = false;
     }
     note_usage(KIND_DIGITAL_INPUT, input);
@@ -189,16 +152,16 @@ const char* read_clause(const char* text, const char* cursor, const char* patter
         if (*cursor++ != ':') continue;
         int32_t again = 0;
         if (scan(cursor, "%d", &again) == 1) {
-            int32_t checked = checked_debounce(text, again);
+            int32_t checked = checked_debounce(f, again);
             if (again == checked) clause->debounce = checked;
         }
     }
     if (*cursor == ')') ++cursor;
 
     if (active) {
-        clause->input = word;
+        clause->input = marked_index(static_cast<uint32_t>(input - 1), type_a, wide_numbering());
     } else {
-        clause->debounce = INACTIVE_CLAUSE;
+        clause->debounce = opcode::INACTIVE_CLAUSE;
         clause->input = 0;
     }
     return cursor;
@@ -206,94 +169,89 @@ const char* read_clause(const char* text, const char* cursor, const char* patter
 
 }  // namespace
 
-void compile_set(const char* text, const char* cursor) {
-    append_byte(FLAG_OPCODE);
+void compile_set(instruction_frame& f, const char* cursor) {
+    f.append(opcode::FLAG);
     int32_t flag = 0;
-    if (scan(cursor, " flag#%d", &flag) < 1) {
-        report_step_error(text, "Syntax:  set flag#<1-32>");
-        withdraw_byte();
+    if (!scan_numbered(skip_blanks(cursor), FLAG_WORD, &flag)) {
+        report(f, "%s", SET_FLAG.syntax);
+        f.withdraw();
         return;
     }
     note_usage(KIND_FLAG, flag);
-    if (flag < 1 || flag > FLAG_LIMIT) {
-        report_step_error(text, "%s", FLAGS_RANGE);
-        withdraw_byte();
+    if (flag < 1 || flag > FLAGS) {
+        report_at(f, skip_blanks(cursor), "%s", FLAGS_RANGE);
+        f.withdraw();
         return;
     }
-    append_byte(static_cast<uint8_t>(0x80 + flag - 1));
+    f.append(static_cast<uint8_t>(SET_FLAG.bit | (flag - 1)));
 }
 
-void compile_clear(const char* text, const char* cursor) {
+void compile_clear(instruction_frame& f, const char* cursor) {
     int32_t flag = 0;
-    if (scan(cursor, " flag#%d", &flag) < 1) {
-        report_step_error(text, "Syntax:  clear flag#<1-32>");
+    if (!scan_numbered(skip_blanks(cursor), FLAG_WORD, &flag)) {
+        report(f, "%s", CLEAR_FLAG.syntax);
         return;
     }
     note_usage(KIND_FLAG, flag);
-    if (flag < 1 || flag > FLAG_LIMIT) {
-        report_step_error(text, "%s", FLAGS_RANGE);
+    if (flag < 1 || flag > FLAGS) {
+        report_at(f, skip_blanks(cursor), "%s", FLAGS_RANGE);
         return;
     }
-    append_byte(FLAG_OPCODE);
-    append_byte(static_cast<uint8_t>(flag - 1));
+    f.append(opcode::FLAG);
+    f.append(static_cast<uint8_t>(CLEAR_FLAG.bit | (flag - 1)));
 }
 
-void compile_shift(const char* text, const char* cursor) { compile_flag_shift(text, cursor, "shift", 0x00); }
+void compile_shift(instruction_frame& f, const char* cursor) { compile_flag_shift(f, cursor, SHIFT_FLAGS); }
 
-void compile_rotate(const char* text, const char* cursor) { compile_flag_shift(text, cursor, "rotate", 0x20); }
+void compile_rotate(instruction_frame& f, const char* cursor) { compile_flag_shift(f, cursor, ROTATE_FLAGS); }
 
-void compile_count(const char* text, const char* cursor) {
-    const char* const syntax = "Syntax:  count <up | down> ctr#<1-8>";
-    counter_operation operation;
-    if (starts_with(cursor, "up")) {
-        operation = CTR_COUNT_UP;
-        cursor += 2;
-    } else if (starts_with(cursor, "down")) {
-        operation = CTR_COUNT_DOWN;
-        cursor += 4;
-    } else {
-        report_step_error(text, "%s", syntax);
-        return;
+void compile_count(instruction_frame& f, const char* cursor) {
+    for (counter_code code : {CTR_COUNT_UP, CTR_COUNT_DOWN}) {
+        const counter_operation& operation = counter_operation_of(code);
+        if (starts_with(cursor, operation.word)) {
+            compile_simple_counter(f, cursor + std::strlen(operation.word), operation);
+            return;
+        }
     }
-    compile_simple_counter(text, cursor, operation, syntax);
+    report(f, "%s", COUNT_SYNTAX);
 }
 
-void compile_enable(const char* text, const char* cursor) {
-    compile_simple_counter(text, cursor, CTR_ENABLE, "Syntax:  enable ctr#<1-8>");
+void compile_enable(instruction_frame& f, const char* cursor) {
+    compile_simple_counter(f, cursor, counter_operation_of(CTR_ENABLE));
 }
 
-void compile_disable(const char* text, const char* cursor) {
-    compile_simple_counter(text, cursor, CTR_DISABLE, "Syntax:  disable ctr#<1-8>");
+void compile_disable(instruction_frame& f, const char* cursor) {
+    compile_simple_counter(f, cursor, counter_operation_of(CTR_DISABLE));
 }
 
-void compile_reset(const char* text, const char* cursor) {
-    compile_simple_counter(text, cursor, CTR_RESET, "Syntax:  reset ctr#<1-8>");
+void compile_reset(instruction_frame& f, const char* cursor) {
+    compile_simple_counter(f, cursor, counter_operation_of(CTR_RESET));
 }
 
-void compile_start(const char* text, const char* cursor) {
+void compile_start(instruction_frame& f, const char* cursor) {
     int32_t counter = 0;
-    operand_status status = read_counter(text, cursor, &counter);
-    if (status == operand_status::syntax) report_step_error(text, "%s", START_SYNTAX);
+    operand_status status = read_counter(f, cursor, &counter);
+    if (status == operand_status::syntax) report(f, "%s", START_SYNTAX);
     if (status != operand_status::ok) return;
 
-    counter_clause clauses[CLAUSE_COUNT];
-    for (counter_clause& clause : clauses) clause = {INACTIVE_CLAUSE, 0};
+    counter_clause clauses[START_CLAUSE_COUNT];
+    for (counter_clause& clause : clauses) clause = {opcode::INACTIVE_CLAUSE, 0};
 
     // The opcode goes first and stays even when a clause cannot be read.
-    append_byte(counter_opcode(CTR_START, counter));
+    f.append(counter_opcode(CTR_START, counter));
     cursor = next_token(cursor);
     while (*cursor) {
         int form = 0;
-        while (form < CLAUSE_COUNT && clause_forms[form].initial != *cursor) ++form;
-        if (form == CLAUSE_COUNT) {
+        while (form < START_CLAUSE_COUNT && START_CLAUSES[form][0] != *cursor) ++form;
+        if (form == START_CLAUSE_COUNT) {
             ++cursor;
             continue;
         }
         // A clause written twice takes the values of its last writing.
-        cursor = read_clause(text, cursor, clause_forms[form].pattern, &clauses[form]);
+        cursor = read_clause(f, cursor, START_CLAUSES[form], &clauses[form]);
         if (!cursor) return;
     }
-    for (const counter_clause& clause : clauses) append_clause(clause);
+    for (const counter_clause& clause : clauses) append_clause(f, clause);
 }
 
 }  // namespace px

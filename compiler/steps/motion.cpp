@@ -1,6 +1,8 @@
 // Motion instructions for stepper motors and servos: "zero", "search",
 // "stop", "turn" and "profile". Every operand is read and checked before the
 // first byte goes out, so a refused instruction leaves nothing in the step.
+// The bytes' fields and the words that select them are in
+// steps/motion_table.h, which the decoders read as well.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -11,6 +13,7 @@
 #include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/frame.h"
+#include "steps/motion_table.h"
 #include "steps/opcodes.h"
 #include "steps/operands.h"
 #include "steps/scan.h"
@@ -19,178 +22,149 @@ namespace px {
 
 namespace {
 
-constexpr int32_t MOTOR_LIMIT = 16;
-constexpr int32_t SERVO_LIMIT = 16;
-// Servos 1-8 carry their number inside the opcode's operand byte; servos 9-16
-// need a byte of their own.
-constexpr int32_t SHORT_SERVOS = 8;
-
-// A stepper motor's move byte, bits 4-5: absolute ("to") leaves them clear.
-constexpr uint8_t MOTOR_CW = 0x30;
-constexpr uint8_t MOTOR_CCW = 0x20;
-// A servo's move byte.
-constexpr uint8_t SERVO_TO = 0x40;
-constexpr uint8_t SERVO_CW = 0x08;
-constexpr uint8_t SERVO_CCW = 0x00;
-constexpr uint8_t SERVO_RELATIVE_SOURCE = 0x20;
-constexpr uint8_t SERVO_ON_START = 0x80;
-
-constexpr uint8_t LITERAL_16 = opcode::LITERAL_16;
-constexpr uint8_t LITERAL_32 = opcode::LITERAL_32;
-
 const char* const TURN_MOTOR_SYNTAX = "Syntax:  turn motor#<1-16> <to|cw|ccw> <source> ...";
 const char* const TURN_SERVO_SYNTAX = "Syntax:  turn servo#<1-16> <to|cw|ccw> <source> <steps> <on start>";
 const char* const PROFILE_MOTOR_SYNTAX = "Syntax:  profile <and zero> motor#<1-16> (half|<1-2> coils) ";
 const char* const MOTOR_PARAMETERS_REQUIRED = "Required parameters:  basespeed, maxspeed, accel, decel values.";
 const char* const RESOURCE_PARAMETERS = "Profile parameters must be data obtained from controller resources.";
-const char* const SERVO_MODE_SYNTAX = "Syntax:  ... <motor off|servo|deadband of <source>> at position ...";
-const char* const DEADBAND_SYNTAX = "Syntax:  profile servo#<1-16> deadband of <source> at position ...";
 
-// Records the number, then tests it; false after the range message.
-bool motor_in_range(const char* text, int32_t motor) {
+// Tests a motor number already recorded; false after the range message,
+// which points at the operand written from `from` on.
+bool motor_number_ok(instruction_frame& f, const char* from, int32_t motor) {
+    if (motor >= 1 && motor <= MOTORS) return true;
+    report_at(f, operand_named(from, MOTOR_WORD), "%s", MOTORS_RANGE);
+    return false;
+}
+
+// Records the number, then tests it.
+bool motor_in_range(instruction_frame& f, const char* from, int32_t motor) {
     note_usage(KIND_STEPPER_MOTOR, motor);
-    if (motor >= 1 && motor <= MOTOR_LIMIT) return true;
-    report_step_error(text, "IXO K400 VEP supports only motors 1-16.");
-    return false;
+    return motor_number_ok(f, from, motor);
 }
 
-bool servo_in_range(const char* text, int32_t servo) {
+bool servo_in_range(instruction_frame& f, const char* from, int32_t servo) {
     note_usage(KIND_SERVO, servo);
-    if (servo >= 1 && servo <= SERVO_LIMIT) return true;
-    report_step_error(text, "IXO K400 VEP supports only servos 1-16.");
+    if (servo >= 1 && servo <= SERVOS) return true;
+    report_at(f, operand_named(from, SERVO_WORD), "%s", SERVOS_RANGE);
     return false;
 }
 
-// 1, 2 or 3 for a one-, three- or five-byte source.
-uint8_t source_width(const operand_code& operand) { return static_cast<uint8_t>(operand.length() / 2 + 1); }
-
-uint16_t literal_value(const operand_code& operand) {
-    return static_cast<uint16_t>(operand.code()[1] | operand.code()[2] << 8);
+// "word#n" as the operands begin, the number into *number.
+bool read_numbered(const char* cursor, const char* word, int32_t* number) {
+    return scan_numbered(skip_blanks(cursor), word, number) != nullptr;
 }
 
-void compile_turn_motor(const char* text, const char* cursor, int32_t motor) {
+// The scan pattern of "and zero", `word` and a number, after `before`.
+std::string and_zero_pattern(const char* before, const char* word) {
+    return std::string(before) + AND_ZERO + " " + word + "#%d";
+}
+
+// The move word at cursor, tested in table order, or nullptr.
+const move_direction* move_direction_at(const char* cursor, bool relative_only) {
+    for (const move_direction& direction : MOVE_DIRECTIONS)
+        if (!(relative_only && direction.absolute) && starts_with(cursor, direction.word)) return &direction;
+    return nullptr;
+}
+
+void compile_turn_motor(instruction_frame& f, const char* cursor, int32_t motor) {
     cursor = next_token(cursor);
-    uint8_t move = static_cast<uint8_t>(motor - 1);
-    if (starts_with(cursor, "to")) {
-        // absolute: bits 4-5 stay clear
-    } else if (starts_with(cursor, "cw")) {
-        move |= MOTOR_CW;
-    } else if (starts_with(cursor, "ccw")) {
-        move |= MOTOR_CCW;
-    } else {
-        report_step_error(text, "%s", TURN_MOTOR_SYNTAX);
+    const move_direction* direction = move_direction_at(cursor, false);
+    if (!direction) {
+        report(f, "%s", TURN_MOTOR_SYNTAX);
         return;
     }
+    uint8_t move = static_cast<uint8_t>(direction->motor_bits | (motor - 1));
     cursor = next_token(cursor);
     operand_code source;
-    if (!parse_source(text, cursor, &source)) {
-        report_step_error(text, "%s", TURN_MOTOR_SYNTAX);
+    if (!parse_source(f, cursor, &source)) {
+        report(f, "%s", TURN_MOTOR_SYNTAX);
         return;
     }
-    if (source.code()[0] == LITERAL_32) {
-        report_step_error(text, "The turn motor instruction allows only 16-bit literals.");
+    if (source.code()[0] == opcode::LITERAL_32) {
+        report(f, "The turn motor instruction allows only 16-bit literals.");
         return;
     }
-    append_byte(static_cast<uint8_t>(opcode::TURN_MOTOR + source_width(source)));
-    append_byte(move);
-    append_code(source);
+    f.append(static_cast<uint8_t>(opcode::TURN_MOTOR + source_width(source.length())));
+    f.append(move);
+    append_code(f, source);
 }
 
-void compile_turn_servo(const char* text, const char* cursor, int32_t servo) {
+void compile_turn_servo(instruction_frame& f, const char* cursor, int32_t servo) {
     const bool short_form = servo <= SHORT_SERVOS;
+    const servo_opcodes& opcodes = servo_opcodes_of(short_form);
     const uint8_t number = static_cast<uint8_t>(servo - 1);
     cursor = next_token(cursor);
-    uint8_t move;
-    if (starts_with(cursor, "to")) {
-        move = SERVO_TO;
-    } else if (starts_with(cursor, "cw")) {
-        move = SERVO_CW;
-    } else if (starts_with(cursor, "ccw")) {
-        move = SERVO_CCW;
-    } else {
-        report_step_error(text, "%s", TURN_SERVO_SYNTAX);
+    const move_direction* direction = move_direction_at(cursor, false);
+    if (!direction) {
+        report(f, "%s", TURN_SERVO_SYNTAX);
         return;
     }
-    if (short_form) move |= number;
+    uint8_t move = short_form ? number : 0;
 
     cursor = next_token(cursor);
-    if (*cursor && !starts_with(cursor, "on")) {
-        if (!(move & SERVO_TO)) move |= SERVO_RELATIVE_SOURCE;
+    if (*cursor && !begins_with(cursor, ON_START)) {
+        move |= servo_move_bits(*direction, true);
         operand_code source;
-        if (!parse_source(text, cursor, &source)) {
-            report_step_error(text, "%s", TURN_SERVO_SYNTAX);
+        if (!parse_source(f, cursor, &source)) {
+            report(f, "%s", TURN_SERVO_SYNTAX);
             return;
         }
         cursor = next_token(cursor);
         if (*cursor) {
-            if (starts_with(cursor, "on")) {
+            if (begins_with(cursor, ON_START)) {
                 move |= SERVO_ON_START;
-            } else if ((move & SERVO_RELATIVE_SOURCE) && starts_with(cursor, "step")) {
-                if (starts_with(next_token(cursor), "on")) move |= SERVO_ON_START;
+            } else if (!direction->absolute && starts_with(cursor, "step")) {
+                if (begins_with(next_token(cursor), ON_START)) move |= SERVO_ON_START;
             } else {
-                report_step_error(text, "%s", TURN_SERVO_SYNTAX);
+                report(f, "%s", TURN_SERVO_SYNTAX);
                 return;
             }
         }
-        append_byte(static_cast<uint8_t>((short_form ? opcode::TURN_SERVO : opcode::TURN_SERVO_HIGH) + source_width(source)));
-        append_byte(move);
-        if (!short_form) append_byte(number);
-        append_code(source);
+        f.append(static_cast<uint8_t>(opcodes.turn + source_width(source.length())));
+        f.append(move);
+        if (!short_form) f.append(number);
+        append_code(f, source);
         return;
     }
-    if (move & SERVO_TO) {
-        report_step_error(text, "Syntax:  turn servo to <source> <on start>");
+    if (direction->absolute) {
+        report(f, "Syntax:  turn servo to <source> <on start>");
         return;
     }
+    move |= servo_move_bits(*direction, false);
     if (*cursor) move |= SERVO_ON_START;
-    append_byte(short_form ? opcode::TURN_SERVO_FREE : opcode::TURN_SERVO_FREE_HIGH);
-    append_byte(static_cast<uint8_t>(move | 0x10));
-    if (!short_form) append_byte(number);
+    f.append(opcodes.turn_free);
+    f.append(move);
+    if (!short_form) f.append(number);
 }
 
-// The four motor profile parameters, in the order they are appended.
-struct motor_parameter {
-    char initial;
-    int32_t low;   // literal limits, both inclusive
-    int32_t high;
-    const char* range_message;
-};
-
-constexpr motor_parameter motor_parameters[] = {
-    {'b', 50, 19999, "IXO K400 VEP motor base speed limits are 50-19,999."},
-    // Limited from 50, not from the base speed: resources are only known at run time.
-    {'m', 50, 20000, "IXO K400 VEP motor max speed limits are basespeed-20,000."},
-    {'a', 0, 500, "IXO K400 VEP motor acceleration limits are 0-500."},
-    {'d', 0, 500, "IXO K400 VEP motor deceleration limits are 0-500."},
-};
-constexpr int MOTOR_PARAMETER_COUNT = sizeof motor_parameters / sizeof motor_parameters[0];
-
-int motor_parameter_index(char initial) {
-    for (int i = 0; i < MOTOR_PARAMETER_COUNT; ++i)
-        if (motor_parameters[i].initial == initial) return i;
+// The parameter whose initial is at cursor, or -1.
+template <typename Row, std::size_t N>
+int parameter_at(const Row (&rows)[N], const char* cursor) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (rows[i].name[0] == *cursor) return static_cast<int>(i);
     return -1;
 }
 
-void compile_profile_motor(const char* text, const char* cursor, int32_t motor) {
+void compile_profile_motor(instruction_frame& f, const char* cursor, int32_t motor) {
     uint8_t mode = static_cast<uint8_t>(motor - 1);
-    if (*cursor == 'a') {
-        mode |= 0x80;
+    if (*cursor == AND_ZERO[0]) {
+        mode |= PROFILE_AND_ZERO;
         cursor = next_token(next_token(cursor));  // past "and zero"
     }
     cursor = next_token(cursor);
     if (*cursor != '(') {
-        report_step_error(text, "%s", PROFILE_MOTOR_SYNTAX);
+        report(f, "%s", PROFILE_MOTOR_SYNTAX);
         return;
     }
     cursor = next_token(cursor);
-    if (starts_with(cursor, "half")) {
-        mode |= 0x30;
-    } else if (*cursor == '1') {
-        mode |= 0x10;
-    } else if (*cursor != '2') {
-        report_step_error(text, "%s", PROFILE_MOTOR_SYNTAX);
+    const coil_mode* coils = nullptr;
+    for (const coil_mode& candidate : COIL_MODES)
+        if (!coils && starts_with(cursor, candidate.count)) coils = &candidate;
+    if (!coils) {
+        report(f, "%s", PROFILE_MOTOR_SYNTAX);
         return;
     }
+    mode |= coils->bits;
     while (*cursor && *cursor != ')') cursor = next_token(cursor);
     cursor = next_token(cursor);
 
@@ -198,24 +172,23 @@ void compile_profile_motor(const char* text, const char* cursor, int32_t motor) 
     bool given[MOTOR_PARAMETER_COUNT] = {};
     int given_count = 0;
     while (*cursor && given_count < MOTOR_PARAMETER_COUNT) {
-        int which = motor_parameter_index(*cursor);
+        int which = parameter_at(MOTOR_PARAMETERS, cursor);
         if (which < 0) {
-            report_step_error(text, "%s", MOTOR_PARAMETERS_REQUIRED);
+            report(f, "%s", MOTOR_PARAMETERS_REQUIRED);
             return;
         }
         cursor = next_token(cursor);
         if (*cursor != '=') {
-            report_step_error(text,
-                              "Syntax:  ... basespeed=<source> maxspeed=<source> accel=<source> decel=<source>");
+            report(f, "Syntax:  ... basespeed=<source> maxspeed=<source> accel=<source> decel=<source>");
             return;
         }
         cursor = next_token(cursor);
-        if (!parse_source(text, cursor, &values[which])) {
-            report_step_error(text, "%s", RESOURCE_PARAMETERS);
+        if (!parse_source(f, cursor, &values[which])) {
+            report(f, "%s", RESOURCE_PARAMETERS);
             return;
         }
-        if (values[which].code()[0] == LITERAL_32) {
-            report_step_error(text, "Profile parameters cannot be 32-bit numbers.");
+        if (values[which].code()[0] == opcode::LITERAL_32) {
+            report(f, "Profile parameters cannot be 32-bit numbers.");
             return;
         }
         if (!given[which]) ++given_count;
@@ -223,93 +196,62 @@ void compile_profile_motor(const char* text, const char* cursor, int32_t motor) 
         cursor = next_token(cursor);
     }
     if (given_count < MOTOR_PARAMETER_COUNT) {
-        report_step_error(text, "%s", MOTOR_PARAMETERS_REQUIRED);
+        report(f, "%s", MOTOR_PARAMETERS_REQUIRED);
         return;
     }
 
     int code_bytes = 0;
     for (int i = 0; i < MOTOR_PARAMETER_COUNT; ++i) {
         const operand_code& value = values[i];
+        const motor_parameter& parameter = MOTOR_PARAMETERS[i];
         code_bytes += value.length();
-        if (value.code()[0] != LITERAL_16) continue;
-        int32_t literal = literal_value(value);
-        if (literal < motor_parameters[i].low || literal > motor_parameters[i].high) {
-            report_step_error(text, "%s", motor_parameters[i].range_message);
+        if (value.code()[0] != opcode::LITERAL_16) continue;
+        int32_t literal = literal_16_value(value.code());
+        if (literal < parameter.low || literal > parameter.high) {
+            report(f, "%s", parameter.range_message);
             return;
         }
     }
-    append_byte(static_cast<uint8_t>(opcode::PROFILE_MOTOR + (code_bytes - MOTOR_PARAMETER_COUNT) / 2));
-    append_byte(mode);
-    for (const operand_code& value : values) append_code(value);
+    f.append(profile_motor_opcode(code_bytes));
+    f.append(mode);
+    for (const operand_code& value : values) append_code(f, value);
 }
 
-// The servo profile parameters, in the order they are appended, with their
-// mark in G. The deadband belongs to mode 06 and has no mark of its own.
-struct servo_parameter {
-    char initial;
-    uint8_t mark;
-};
-
-constexpr servo_parameter servo_parameters[] = {
-    {'m', 0x08},  // maxspeed
-    {'a', 0x10},  // accel
-    {'g', 0x20},  // gain
-    {'z', 0x40},  // zero
-    {'p', 0x80},  // pole
-};
-constexpr int SERVO_PARAMETER_COUNT = sizeof servo_parameters / sizeof servo_parameters[0];
-
-// Bits 0-2 of G: no mode, or one of the three.
-constexpr uint8_t MODE_MASK = 0x07;
-constexpr uint8_t MODE_MOTOR_OFF = 0x04;
-constexpr uint8_t MODE_SERVO = 0x05;
-constexpr uint8_t MODE_DEADBAND = 0x06;
-
-int servo_parameter_index(char initial) {
-    for (int i = 0; i < SERVO_PARAMETER_COUNT; ++i)
-        if (servo_parameters[i].initial == initial) return i;
-    return -1;
-}
-
-void compile_profile_servo(const char* text, const char* cursor, int32_t servo) {
+void compile_profile_servo(instruction_frame& f, const char* cursor, int32_t servo) {
     const bool short_form = servo <= SHORT_SERVOS;
+    const servo_mode* mode = nullptr;
     uint8_t marks = 0;
     operand_code deadband = {};
     cursor = next_token(cursor);
 
     // "motor off" and "deadband of" are two words each; a first word without
     // its second is refused rather than read as a parameter.
-    if (starts_with(cursor, "motor")) {
-        cursor = next_token(cursor);
-        if (!starts_with(cursor, "off")) {
-            report_step_error(text, "%s", SERVO_MODE_SYNTAX);
-            return;
+    for (const servo_mode& candidate : SERVO_MODES)
+        if (!mode && begins_with(cursor, candidate.word)) mode = &candidate;
+    if (mode) {
+        if (mode->second) {
+            cursor = next_token(cursor);
+            if (!starts_with(cursor, mode->second)) {
+                report(f, "%s", mode->syntax);
+                return;
+            }
         }
-        marks = MODE_MOTOR_OFF;
-    } else if (starts_with(cursor, "servo")) {
-        marks = MODE_SERVO;
-    } else if (starts_with(cursor, "dead")) {
-        cursor = next_token(cursor);
-        if (!starts_with(cursor, "of")) {
-            report_step_error(text, "%s", DEADBAND_SYNTAX);
-            return;
+        if (mode->source) {
+            cursor = next_token(cursor);
+            if (!parse_source(f, cursor, &deadband)) {
+                report(f, "%s", mode->syntax);
+                return;
+            }
         }
+        marks = mode->code;
         cursor = next_token(cursor);
-        if (!parse_source(text, cursor, &deadband)) {
-            report_step_error(text, "%s", DEADBAND_SYNTAX);
-            return;
-        }
-        marks = MODE_DEADBAND;
-    }
-    if (marks & MODE_MASK) {
-        cursor = next_token(cursor);
-        bool at_position = starts_with(cursor, "at");
+        bool at_position = begins_with(cursor, AT_POSITION[0]);
         if (at_position) {
             cursor = next_token(cursor);
-            at_position = starts_with(cursor, "pos");
+            at_position = begins_with(cursor, AT_POSITION[1]);
         }
         if (!at_position) {
-            report_step_error(text, "%s", SERVO_MODE_SYNTAX);
+            report(f, "%s", SERVO_MODE_SYNTAX);
             return;
         }
         cursor = next_token(cursor);
@@ -317,160 +259,150 @@ void compile_profile_servo(const char* text, const char* cursor, int32_t servo) 
 
     operand_code values[SERVO_PARAMETER_COUNT] = {};
     while (*cursor) {
-        int which = servo_parameter_index(*cursor);
+        int which = parameter_at(SERVO_PARAMETERS, cursor);
         if (which < 0) {
-            report_step_error(text, "Legal parameters:  maxspeed, accel, gain, zero, pole.");
+            report(f, "Legal parameters:  maxspeed, accel, gain, zero, pole.");
             return;
         }
         cursor = next_token(cursor);
         if (*cursor != '=') {
-            report_step_error(
-                text, "Syntax:  ... maxspeed=<source> accel=<source> gain=<source> zero=<source> pole=<source>");
+            report(f, "Syntax:  ... maxspeed=<source> accel=<source> gain=<source> zero=<source> pole=<source>");
             return;
         }
         cursor = next_token(cursor);
-        if (!parse_source(text, cursor, &values[which])) {
-            report_step_error(text, "%s", RESOURCE_PARAMETERS);
+        if (!parse_source(f, cursor, &values[which])) {
+            report(f, "%s", RESOURCE_PARAMETERS);
             return;
         }
-        marks |= servo_parameters[which].mark;
+        marks |= SERVO_PARAMETERS[which].mark;
         cursor = next_token(cursor);
     }
     if (marks == 0) {
-        report_step_error(text, "The profile servo instruction requires parameters.");
+        report(f, "The profile servo instruction requires parameters.");
         return;
     }
 
-    int length = short_form ? 3 : 4;
-    if ((marks & MODE_MASK) == MODE_DEADBAND) length += deadband.length();
+    int length = SERVO_PROFILE_HEAD;
+    if (!short_form) ++length;  // the servo's own byte
+    if (mode && mode->source) length += deadband.length();
     for (int i = 0; i < SERVO_PARAMETER_COUNT; ++i)
-        if (marks & servo_parameters[i].mark) length += values[i].length();
-    // Servos 1-8 keep the length in five bits beside the servo number.
-    if (short_form && length > 31) {
-        report_step_error(text, "The profile of servos 1-8 is limited to 31 bytes; use fewer 32-bit literals.");
+        if (marks & SERVO_PARAMETERS[i].mark) length += values[i].length();
+    if (short_form && length > SHORT_PROFILE_LENGTH) {
+        report(f, "The profile of servos 1-8 is limited to 31 bytes; use fewer 32-bit literals.");
         return;
     }
 
     const uint8_t number = static_cast<uint8_t>(servo - 1);
+    f.append(servo_opcodes_of(short_form).profile);
     if (short_form) {
-        append_byte(opcode::PROFILE_SERVO);
-        append_byte(static_cast<uint8_t>(length | number << 5));
+        f.append(static_cast<uint8_t>(length | number << SHORT_PROFILE_SHIFT));
     } else {
-        append_byte(opcode::PROFILE_SERVO_HIGH);
-        append_byte(static_cast<uint8_t>(length));
-        append_byte(number);
+        f.append(static_cast<uint8_t>(length));
+        f.append(number);
     }
-    append_byte(marks);
-    if ((marks & MODE_MASK) == MODE_DEADBAND) append_code(deadband);
+    f.append(marks);
+    if (mode && mode->source) append_code(f, deadband);
     for (int i = 0; i < SERVO_PARAMETER_COUNT; ++i)
-        if (marks & servo_parameters[i].mark) append_code(values[i]);
+        if (marks & SERVO_PARAMETERS[i].mark) append_code(f, values[i]);
 }
 
 }  // namespace
 
-void compile_zero(const char* text, const char* cursor) {
+void compile_zero(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
-    if (scan(cursor, " motor#%d", &number) == 1) {
-        if (!motor_in_range(text, number)) return;
-        append_byte(opcode::ZERO_MOTOR);
-        append_byte(static_cast<uint8_t>(number - 1));
-    } else if (scan(cursor, " servo#%d", &number) == 1) {
-        if (!servo_in_range(text, number)) return;
-        append_byte(opcode::ZERO_SERVO);
-        append_byte(static_cast<uint8_t>(number - 1));
+    if (read_numbered(cursor, MOTOR_WORD, &number)) {
+        if (!motor_in_range(f, cursor, number)) return;
+        f.append(opcode::ZERO_MOTOR);
+        f.append(static_cast<uint8_t>(ABSOLUTE_MOVE->motor_bits | (number - 1)));
+    } else if (read_numbered(cursor, SERVO_WORD, &number)) {
+        if (!servo_in_range(f, cursor, number)) return;
+        f.append(opcode::ZERO_SERVO);
+        f.append(static_cast<uint8_t>(number - 1));
     } else {
-        report_step_error(text, "Syntax:  zero <servo#<1-16> | motor#<1-16>>");
+        report(f, "Syntax:  zero <servo#<1-16> | motor#<1-16>>");
     }
 }
 
-void compile_search(const char* text, const char* cursor) {
+void compile_search(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
-    if (scan(cursor, " and zero servo#%d", &number) == 1) {
-        if (!servo_in_range(text, number)) return;
-        append_byte(opcode::ZERO_SERVO);
-        append_byte(static_cast<uint8_t>(0x20 + number - 1));
+    if (scan(cursor, and_zero_pattern(" ", SERVO_WORD).c_str(), &number) == 1) {
+        if (!servo_in_range(f, cursor, number)) return;
+        f.append(opcode::ZERO_SERVO);
+        f.append(static_cast<uint8_t>(SERVO_SEARCH | (number - 1)));
         return;
     }
     std::string direction_word;
-    if (scan(cursor, " %s and zero motor#%d", &direction_word, &number) != 2) {
-        report_step_error(text, "Syntax:  search <and zero servo|<cw|ccw> and zero motor> ...");
+    if (scan(cursor, and_zero_pattern(" %s ", MOTOR_WORD).c_str(), &direction_word, &number) != 2) {
+        report(f, "Syntax:  search <and zero servo|<cw|ccw> and zero motor> ...");
         return;
     }
     note_usage(KIND_STEPPER_MOTOR, number);
-    uint8_t direction;
-    if (starts_with(direction_word.c_str(), "cw")) {
-        direction = MOTOR_CW;
-    } else if (starts_with(direction_word.c_str(), "ccw")) {
-        direction = MOTOR_CCW;
-    } else {
-        report_step_error(text, "Syntax:  search <cw|ccw> and zero motor#<1-16>");
+    const move_direction* direction = move_direction_at(direction_word.c_str(), true);
+    if (!direction) {
+        report(f, "Syntax:  search <cw|ccw> and zero motor#<1-16>");
         return;
     }
-    if (number < 1 || number > MOTOR_LIMIT) {
-        report_step_error(text, "IXO K400 VEP supports only motors 1-16.");
-        return;
-    }
-    append_byte(opcode::ZERO_MOTOR);
-    append_byte(static_cast<uint8_t>(direction + number - 1));
+    if (!motor_number_ok(f, cursor, number)) return;
+    f.append(opcode::ZERO_MOTOR);
+    f.append(static_cast<uint8_t>(direction->motor_bits | (number - 1)));
 }
 
-void compile_stop(const char* text, const char* cursor) {
+void compile_stop(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
-    if (scan(cursor, " motor#%d", &number) == 1) {
-        if (!motor_in_range(text, number)) return;
-        append_byte(opcode::STOP_MOTOR);
-        append_byte(static_cast<uint8_t>(number - 1));
+    if (read_numbered(cursor, MOTOR_WORD, &number)) {
+        if (!motor_in_range(f, cursor, number)) return;
+        f.append(opcode::STOP_MOTOR);
+        f.append(static_cast<uint8_t>(number - 1));
         return;
     }
     if (*cursor != '(') {
-        report_step_error(text, "Syntax:  stop <goto|motor#<1-16>|(<hard|soft>) servo#<1-16>>");
+        report(f, "Syntax:  stop <goto|motor#<1-16>|(<hard|soft>) servo#<1-16>>");
         return;
     }
     const char* const syntax = "Syntax:  stop (hard|soft) servo#<1-16>";
     cursor = next_token(cursor);
-    uint8_t mode;
-    if (starts_with(cursor, "hard")) {
-        mode = 0x00;
-    } else if (starts_with(cursor, "soft")) {
-        mode = 0x80;
-    } else {
-        report_step_error(text, "%s", syntax);
+    const servo_stop* stop = nullptr;
+    for (const servo_stop& candidate : SERVO_STOPS)
+        if (!stop && starts_with(cursor, candidate.word)) stop = &candidate;
+    if (!stop) {
+        report(f, "%s", syntax);
         return;
     }
     cursor = next_token(cursor);
     if (*cursor != ')') {
-        report_step_error(text, "%s", syntax);
+        report(f, "%s", syntax);
         return;
     }
     cursor = next_token(cursor);
-    if (scan(cursor, " servo#%d", &number) != 1) {
-        report_step_error(text, "%s", syntax);
+    if (!read_numbered(cursor, SERVO_WORD, &number)) {
+        report(f, "%s", syntax);
         return;
     }
-    if (!servo_in_range(text, number)) return;
-    append_byte(opcode::STOP_SERVO);
-    append_byte(static_cast<uint8_t>(mode + number - 1));
+    if (!servo_in_range(f, cursor, number)) return;
+    f.append(opcode::STOP_SERVO);
+    f.append(static_cast<uint8_t>(stop->bit | (number - 1)));
 }
 
-void compile_turn(const char* text, const char* cursor) {
+void compile_turn(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
-    if (scan(cursor, " motor#%d", &number) == 1) {
-        if (motor_in_range(text, number)) compile_turn_motor(text, cursor, number);
-    } else if (scan(cursor, " servo#%d", &number) == 1) {
-        if (servo_in_range(text, number)) compile_turn_servo(text, cursor, number);
+    if (read_numbered(cursor, MOTOR_WORD, &number)) {
+        if (motor_in_range(f, cursor, number)) compile_turn_motor(f, cursor, number);
+    } else if (read_numbered(cursor, SERVO_WORD, &number)) {
+        if (servo_in_range(f, cursor, number)) compile_turn_servo(f, cursor, number);
     } else {
-        report_step_error(text, "Syntax:  turn <servo#<1-16> | motor#<1-16>> ...");
+        report(f, "Syntax:  turn <servo#<1-16> | motor#<1-16>> ...");
     }
 }
 
-void compile_profile(const char* text, const char* cursor) {
+void compile_profile(instruction_frame& f, const char* cursor) {
     int32_t number = 0;
-    if (scan(cursor, " servo#%d", &number) == 1) {
-        if (servo_in_range(text, number)) compile_profile_servo(text, cursor, number);
-    } else if (scan(cursor, " motor#%d", &number) == 1 || scan(cursor, " and zero motor#%d", &number) == 1) {
-        if (motor_in_range(text, number)) compile_profile_motor(text, cursor, number);
+    if (read_numbered(cursor, SERVO_WORD, &number)) {
+        if (servo_in_range(f, cursor, number)) compile_profile_servo(f, cursor, number);
+    } else if (read_numbered(cursor, MOTOR_WORD, &number) ||
+               scan(cursor, and_zero_pattern(" ", MOTOR_WORD).c_str(), &number) == 1) {
+        if (motor_in_range(f, cursor, number)) compile_profile_motor(f, cursor, number);
     } else {
-        report_step_error(text, "Syntax:  profile <servo#<1-16> | <and zero> motor#<1-16>> ...");
+        report(f, "Syntax:  profile <servo#<1-16> | <and zero> motor#<1-16>> ...");
     }
 }
 

@@ -1,9 +1,13 @@
 // Resource operands and data sources: registers, counters, data table
 // columns, prototype boards, analog inputs and outputs, thumbwheels,
 // displays, servo positions and literals, and the element list of "monitor".
+// Their codes are laid out in steps/operand_table.h.
 #pragma once
 
 #include <cstdint>
+
+#include "steps/frame.h"
+#include "steps/operand_table.h"
 
 namespace px {
 
@@ -16,20 +20,19 @@ struct operand_code {
 };
 
 // Each returns its buffer holding the code, or nullptr when nothing was
-// recognised or the operand failed (or there is no buffer).
-// parse_data_source alone returns the code with length 0 for a recognised
-// form that failed.
-const operand_code* parse_data_source(const char* text, const char* operand, operand_code* buffer);
-const operand_code* parse_source(const char* text, const char* operand, operand_code* buffer);
-const operand_code* parse_destination(const char* text, const char* operand, operand_code* buffer);
+// recognised or the operand failed (or there is no buffer). A failure is
+// reported at the operand. parse_data_source alone returns the code with
+// length 0 for a recognised form that failed.
+const operand_code* parse_data_source(instruction_frame& f, const char* operand, operand_code* buffer);
+const operand_code* parse_source(instruction_frame& f, const char* operand, operand_code* buffer);
+const operand_code* parse_destination(instruction_frame& f, const char* operand, operand_code* buffer);
 
 // The monitor expression: elements in postfix order. The cursor is read and
 // advanced; the input mask marks the digital-input elements.
-constexpr int MONITOR_ELEMENTS = 16;
 struct monitor_reading {
     const char* cursor;
     uint16_t input_mask;
 };
-int parse_monitor_list(const char* text, monitor_reading& reading, uint16_t* elements, int index, int room);
+int parse_monitor_list(instruction_frame& f, monitor_reading& reading, uint16_t* elements, int index, int room);
 
 }  // namespace px

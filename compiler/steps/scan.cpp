@@ -112,6 +112,21 @@ scan_result scan_list(const char* text, const char* pattern, va_list args) {
 
 }  // namespace
 
+const char* scan_numbered(const char* at, const char* word, int32_t* number) {
+    if (!at || !starts_with(at, word)) return nullptr;
+    at += std::strlen(word);
+    if (*at != '#') return nullptr;
+    scan_result result = scan_ex(at + 1, "%d", number);
+    return result.count == 1 ? result.end : nullptr;
+}
+
+const char* scan_qualified(const char* at, const char* word, int32_t* number, char* letter) {
+    const char* end = scan_numbered(at, word, number);
+    if (!end || end[0] != ':' || end[1] == '\0') return nullptr;
+    *letter = end[1];
+    return end + 2;
+}
+
 int scan(const char* text, const char* pattern, ...) {
     va_list args;
     va_start(args, pattern);

@@ -30,6 +30,14 @@ struct scan_result {
     const char* end;   // where scanning stopped
 };
 
+// "word#number" at `at`, as the pattern "word#%d" reads it: the number is
+// stored, and where it ends returned, when the word, the "#" and a number
+// stand there; nullptr otherwise.
+const char* scan_numbered(const char* at, const char* word, int32_t* number);
+// The same followed by ":" and a letter, as "word#%d:%c" reads it; nullptr
+// unless both the number and the letter are there.
+const char* scan_qualified(const char* at, const char* word, int32_t* number, char* letter);
+
 // Pattern conversions write to the arguments in order: %d to int32_t*, %c to
 // char*, %s to std::string*. Returns the number of conversions made; like
 // scanf, a mismatch before the first conversion gives 0.

@@ -2,7 +2,7 @@
 """Seed corpora for the fuzz targets, from the examples and the test cases.
 
 Run from the source tree: fuzz/seeds/make_seeds.py OUTDIR. Writes
-OUTDIR/<target>/ for steps, config, table, makefile and build; scripts/fuzz.sh
+OUTDIR/<target>/ for steps, config, table, makefile, build and dump; scripts/fuzz.sh
 merges them into the committed corpora.
 """
 import hashlib, os, re, sys, glob
@@ -59,3 +59,26 @@ for folder in sorted(glob.glob("examples/*") + glob.glob("tests/cases/builds/*/i
         put("build", bytes([model]) + masters[0])
         parts = [masters[0], got.get(".fig", b""), got.get(".tab", b""), b""] + masters[1:5]
         put("build", bytes([model]) + SEP.join(parts))
+
+# Object files: each step code of the decode cases as step 1 of a file of its
+# numbering (model code 0, or a 1024-step model), clean but for that step.
+def record(kind, address, data):
+    return bytes([len(data), kind, address & 0xFF, address >> 8]) + data
+
+def object_file(code, wide):
+    slots = 1024 if wide else 256
+    lengths = bytes([len(code)]) + bytes(slots - 1)
+    body = record(1, 0, code)
+    body += b"".join(record(0, a, lengths[a:a + 16]) for a in range(0, slots, 16))
+    body += record(3, 0, bytes(4)) + (record(4, 0, bytes(4)) if wide else b"") + record(6, 0, b"\0")
+    checksum = (len(code) + sum(code)) & 0xFF  # every other data byte is 0
+    return (b"\xed\xfe\0" if wide else b"\xef\xbe\0") + body + record(5, 0, bytes([checksum]))
+
+for name, text in files("tests/cases/decode/*.txt"):
+    for line in text.decode("latin-1").splitlines():
+        words = line.split("=>")[0].split()
+        if len(words) < 2 or words[0] not in ("narrow", "wide") or "{" in line:
+            continue
+        code = bytes(int(w, 16) for w in words[1:])
+        if 0 < len(code) < 256:
+            put("dump", object_file(code, words[0] == "wide"))

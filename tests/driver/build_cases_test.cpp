@@ -62,6 +62,7 @@
 #include "driver/model.h"
 #include "files/config.h"
 #include "files/read_file.h"
+#include "failing_files.h"
 #include "program_dump.h"
 #include "test_hooks.h"
 #include "test_support.h"
@@ -168,7 +169,7 @@ std::string read_outcome(const std::string& path) {
         px::error_count = 7;  // a successful read sets it back to 0
         {
             pxtest::log_capture capture;
-            result = px::read_file(path.c_str());
+            result = px::read_file(memory.build(), path.c_str());
             log = pxtest::without_cr(capture.text());
         }
         fs::remove("pxlinker.log");
@@ -257,10 +258,12 @@ files run_case(const fs::path& folder, bool crlf) {
         std::optional<pxtest::file_size_limit> full_disk;
         if (limit) full_disk.emplace(*limit);
         px::set_pool_limit(pool.value_or(0));
-        px::fail_file_write(failwrite ? static_cast<long>(*failwrite) : -1);
         if (d.verb == "build") {
             std::string path = d.rest;
-            int32_t result = px::run_export(path.empty() ? nullptr : path.data());
+            pxtest::failing_files failing(failwrite ? static_cast<long>(*failwrite) : 0);
+            px::build_context build;
+            if (failwrite) build.files = &failing;
+            int32_t result = px::run_build(build, path.empty() ? nullptr : path.data());
             out["result"] += (path.empty() ? "(no path)" : path) + " -> " + std::to_string(result) + "\n";
             EXPECT_FALSE(px::pool_exists()) << "the pool outlives the build of " << path;
         } else if (d.verb == "read") {
@@ -274,7 +277,6 @@ files run_case(const fs::path& folder, bool crlf) {
             ADD_FAILURE_AT((folder / "case.txt").c_str(), d.line) << "unknown directive " << d.verb;
         }
         px::set_pool_limit(0);
-        px::fail_file_write(-1);
     }
     fs::current_path(scratch);
     fs::remove_all(streams);

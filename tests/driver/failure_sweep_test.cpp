@@ -12,6 +12,7 @@
 #include "driver/driver.h"
 #include "files/read_file.h"
 #include "files/save_file.h"
+#include "failing_files.h"
 #include "program_dump.h"
 #include "test_hooks.h"
 #include "test_support.h"
@@ -54,7 +55,7 @@ int32_t build(const sweep_build& b) {
 std::string read_back(const char* name, long* allocations = nullptr) {
     pxtest::memory_build memory;
     pxtest::log_capture capture;
-    EXPECT_EQ(px::read_file(name), 0) << name << " does not read back:\n" << capture.text();
+    EXPECT_EQ(px::read_file(memory.build(), name), 0) << name << " does not read back:\n" << capture.text();
     if (allocations) *allocations = px::pool_allocations();
     return pxtest::dump_program({.skip_empty_steps = true, .outputs_end_at_all_off = true});
 }
@@ -159,23 +160,24 @@ write_run run_with_write_failure(const sweep_build& b, bool save, long dry_at, l
     place_old_files();
     write_run out;
     std::string path = b.path;
+    pxtest::failing_files failing(k);
     if (save) {
         pxtest::memory_build memory;
         pxtest::log_capture capture;
-        EXPECT_EQ(px::read_file(path.c_str()), 0);
-        px::fail_file_write(k);
-        out.result = px::save_file("omna.vep");
+        EXPECT_EQ(px::read_file(memory.build(), path.c_str()), 0);
+        memory.build().files = &failing;
+        out.result = px::save_file(memory.build(), "omna.vep");
         out.log = capture.text();
     } else {
+        px::build_context build;
+        build.files = &failing;
         px::fail_pool_allocation(dry_at);
-        px::fail_file_write(k);
-        out.result = px::run_export(path.data());
+        out.result = px::run_build(build, path.data());
         px::fail_pool_allocation(0);
         out.log = pxtest::read_file("pxlinker.log");
     }
-    if (count) *count = px::file_writes();
-    out.file = px::failed_file_write();
-    px::fail_file_write(-1);
+    if (count) *count = failing.counted();
+    out.file = failing.failed();
     return out;
 }
 

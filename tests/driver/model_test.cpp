@@ -91,8 +91,8 @@ TEST_F(ProgramModel, GarbageCollectionKeepsLabelledStepsAndTheEditingPosition) {
     step_of(b)->label = pool_strdup("only");
     the_program.editing = a;
     pxtest::log_capture log;
-    EXPECT_EQ(collect_empty_steps(), 2);
-    EXPECT_EQ(collect_empty_steps(), 0);
+    EXPECT_EQ(collect_empty_steps(memory.build()), 2);
+    EXPECT_EQ(collect_empty_steps(memory.build()), 0);
     EXPECT_EQ(numbers(), (std::vector<uint32_t>{1, 2}));
     EXPECT_EQ(log.text(),
               "Garbage collecting...\r\nGarbage collected 2 empty steps.\r\n"
@@ -104,7 +104,7 @@ TEST_F(ProgramModel, OneCollectedStepIsSingular) {
     step_of(the_program.steps)->label = pool_strdup("keep");
     the_program.editing = the_program.steps;
     pxtest::log_capture log;
-    collect_empty_steps();
+    collect_empty_steps(memory.build());
     EXPECT_NE(log.text().find("Garbage collected 1 empty step.\r\n"), std::string::npos);
 }
 
@@ -121,7 +121,8 @@ TEST_F(ProgramModel, DataTableStartsZeroedAndEmptyTableHasNoElements) {
 TEST(BuildPool, CappedPoolRefusesWithoutPanicWhenAskedTo) {
     pxtest::scratch_dir dir;
     set_pool_limit(64 * 1024);
-    ASSERT_TRUE(pool_create(save_file_try));
+    build_context build;
+    ASSERT_TRUE(pool_create(build, save_file_try));
     reset_program();
     void* big = pool_alloc(1 << 20, true);
     EXPECT_EQ(big, nullptr);
@@ -133,7 +134,8 @@ TEST(BuildPool, CappedPoolRefusesWithoutPanicWhenAskedTo) {
 TEST(BuildPool, PoolSmallerThanItsFirstBlockCannotBeCreated) {
     pxtest::scratch_dir dir;
     set_pool_limit(1000);
-    EXPECT_FALSE(pool_create(save_file_try));
+    build_context build;
+    EXPECT_FALSE(pool_create(build, save_file_try));
     EXPECT_FALSE(pool_exists());
     set_pool_limit(0);
 }

@@ -18,7 +18,7 @@ TEST(StatusByte, FailedUpdateIsReportedAndCounted) {
     int fd = ::open("PROG.DSO", O_RDONLY);
     ASSERT_GE(fd, 0);
     px::error_count = 2;
-    px::update_status_byte(fd);
+    px::update_status_byte(memory.build(), fd);
     ::close(fd);
     EXPECT_EQ(pxtest::read_file("PROG.lst"),
               "***ERROR*** in step [0]\n   Instruction:  <none>\n   Problem:  Updating status byte.\n\n");

@@ -1,7 +1,8 @@
-// The cross-reference map's speed: what no build case can time.
+// The cross-reference map of 60000 distinct registers, recorded in the worst
+// order: what no build case holds. How its time grows is measured by
+// bench/index_bench.cpp.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ namespace {
 
 using namespace px;
 
-TEST(CrossReference, ManyDistinctRegistersRecordQuickly) {
+TEST(CrossReference, ManyDistinctRegistersRecordedTopDownComeOutInOrder) {
     pxtest::scratch_dir dir;
     pxtest::memory_build memory;
     clear_usage();
@@ -28,16 +29,14 @@ TEST(CrossReference, ManyDistinctRegistersRecordQuickly) {
         instruction_of(inst)->text = pool_strdup("store 1 to register " + std::to_string(n));
         instructions.push_back(inst);
     }
-    auto start = std::chrono::steady_clock::now();
     list_node* s = the_program.steps;
     for (int32_t r = 60000; r >= 1; --r) {
         std::size_t index = static_cast<std::size_t>(r) % 4096;
         record_usage(KIND_REGISTER, r, s, instructions[index]);
         record_usage(KIND_REGISTER, r, s, instructions[(index + 1) % 4096]);
     }
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
 
-    ASSERT_EQ(write_cross_reference_map("PROG.XRF"), 1);
+    ASSERT_EQ(write_cross_reference_map(memory.build(), "PROG.XRF"), 1);
     std::string map = pxtest::read_file("PROG.XRF");
     std::size_t first = map.find("\nRegister #1\n");
     std::size_t second = map.find("\nRegister #2\n");

@@ -21,17 +21,18 @@ const fs::path cases = fs::path(PX_CASES_DIR) / "files";
 
 std::string read_and_save(const std::string& text) {
     pxtest::scratch_dir dir;
+    px::build_context build;
     pxtest::write_file("prog.fig", text);
     px::set_param_value(px::PARAM_NETWORK_NODE, 9);  // goes back to 0 on every reading
     px::set_param_value(px::PARAM_THUMBWHEELS, 9);   // stays unless the file sets it
     auto log = std::make_unique<pxtest::log_capture>();
-    EXPECT_EQ(px::read_configuration("prog.fig"), 0);
+    EXPECT_EQ(px::read_configuration(build, "prog.fig"), 0);
     std::string read = "--- log\n" + pxtest::without_cr(log->text());
     log.reset();
-    EXPECT_EQ(px::save_configuration("saved.fig"), 0);
+    EXPECT_EQ(px::save_configuration(build, "saved.fig"), 0);
     pxtest::reset_library();
-    EXPECT_EQ(px::read_configuration("saved.fig"), 0);
-    EXPECT_EQ(px::save_configuration("again.fig"), 0);
+    EXPECT_EQ(px::read_configuration(build, "saved.fig"), 0);
+    EXPECT_EQ(px::save_configuration(build, "again.fig"), 0);
     std::string saved = pxtest::read_file("saved.fig");
     EXPECT_EQ(pxtest::read_file("again.fig"), saved) << "the saved file reads back differently";
     return read + "--- saved\n" + saved;
@@ -61,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(cases, configuration_file, ::testing::ValuesIn(fig_case
 // No file gives these; the initial values are saved in saver_panic_save_table_at_the_head.
 TEST(saved_configuration, shows_odd_values_with_all_their_digits) {
     pxtest::scratch_dir dir;
+    px::build_context build;
     px::select_model(*px::find_model("k6a"));
     px::apply_model(px::model_table[0]);  // K410's limits under the name K6A
     for (auto [row, value] : {std::pair{px::PARAM_NETWORK_NODE, -12LL}, {px::PARAM_START_ON_INPUT1, 7LL},
@@ -69,12 +71,13 @@ TEST(saved_configuration, shows_odd_values_with_all_their_digits) {
                               {px::PARAM_DIGITAL_INPUTS, 128LL}, {px::PARAM_DIGITAL_OUTPUTS, 50LL},
                               {px::PARAM_REGISTERS, 4294967295LL}})
         px::set_param_value(row, value);
-    ASSERT_EQ(px::save_configuration("prog.fig"), 0);
+    ASSERT_EQ(px::save_configuration(build, "prog.fig"), 0);
     EXPECT_EQ(pxtest::read_file("prog.fig"), pxtest::read_file((cases / "saved/odd_values.fig").string()));
 }
 
 TEST(configuration_files, without_a_name_or_on_a_full_disk_fails_and_is_looked_for_under_lib) {
     pxtest::scratch_dir dir;
+    px::build_context build;
     // The name misses from the working directory but reaches the scratch
     // folder from "/lib" through "..", so nothing is written under /lib.
     std::string shared = "../../.." + fs::canonical(dir.path()).string() + "/shared.fig";
@@ -82,10 +85,10 @@ TEST(configuration_files, without_a_name_or_on_a_full_disk_fails_and_is_looked_f
     fs::create_directories("a/b/c");
     fs::current_path("a/b/c");
     pxtest::log_capture log;
-    EXPECT_EQ(px::read_configuration(nullptr), 1);
-    EXPECT_EQ(px::read_configuration(""), 1);
-    EXPECT_EQ(px::save_configuration("/dev/full"), 1);
-    EXPECT_EQ(px::read_configuration(shared.c_str()), 0);
+    EXPECT_EQ(px::read_configuration(build, nullptr), 1);
+    EXPECT_EQ(px::read_configuration(build, ""), 1);
+    EXPECT_EQ(px::save_configuration(build, "/dev/full"), 1);
+    EXPECT_EQ(px::read_configuration(build, shared.c_str()), 0);
     EXPECT_EQ(px::model_code, 10);
     EXPECT_EQ(log.text(), "Error:  No file name specified as configuration file.\n\r\n"
                           "Error:  No file name specified as configuration file.\n\r\n"

@@ -101,7 +101,7 @@ TEST(read_file, reads_4096_steps_of_64_files_and_a_table_of_65535_columns_on_a_w
     pxtest::write_file("all.mak", link);
     pxtest::memory_build memory;
     pxtest::log_capture log;
-    ASSERT_EQ(px::read_file("all.mak"), 0) << log.text();
+    ASSERT_EQ(px::read_file(memory.build(), "all.mak"), 0) << log.text();
     EXPECT_NE(log.text().find("Read file \"main.pre\" [4096 steps, 0 output changes, 4096 instructions]."),
               std::string::npos);
     EXPECT_EQ(px::step_of(px::last_step())->number, 4096u);
@@ -116,12 +116,12 @@ TEST(read_file, a_second_read_replaces_the_program_and_a_failed_one_leaves_it) {
     pxtest::write_file("b.vep", steps(5, 6));
     pxtest::memory_build memory;
     pxtest::log_capture log;
-    ASSERT_EQ(px::read_file("a.vep"), 0);
+    ASSERT_EQ(px::read_file(memory.build(), "a.vep"), 0);
     char path[] = "b.vep";
-    ASSERT_EQ(px::read_file(path), 0);
+    ASSERT_EQ(px::read_file(memory.build(), path), 0);
     EXPECT_STREQ(path, "b.vep");  // the caller's path is left as it was
-    EXPECT_EQ(px::read_file("missing.vep"), 1);
-    EXPECT_EQ(px::read_file(nullptr), 1);
+    EXPECT_EQ(px::read_file(memory.build(), "missing.vep"), 1);
+    EXPECT_EQ(px::read_file(memory.build(), nullptr), 1);
     EXPECT_EQ(pxtest::dump_program(), "step 5\n  instruction \"wait 5\"\nstep 6\n  instruction \"wait 6\"\n");
     EXPECT_STREQ(px::the_program.name, "B.VEP");
     EXPECT_NE(log.text().find("Error:  No file name specified to read_file().\r\n"), std::string::npos);
@@ -138,7 +138,7 @@ TEST(read_file, running_out_of_memory_mid_file_leaves_no_file_open) {
     {
         pxtest::memory_build memory;
         pxtest::log_capture log;
-        EXPECT_THROW(px::read_file("line.mak"), px::build_abort);
+        EXPECT_THROW(px::read_file(memory.build(), "line.mak"), px::build_abort);
         logged = log.text();
     }
     px::set_pool_limit(0);

@@ -92,18 +92,18 @@ TEST(round_trip, generated_programs_read_back_into_the_same_steps) {
             std::filesystem::create_directory("rtb.tab");
         }
         bool tab_file = px::the_program.table && !embedded;
-        ASSERT_EQ(px::save_file("rt.vep"), 0);
+        ASSERT_EQ(px::save_file(program.build(), "rt.vep"), 0);
         std::string saved = as_saved(), saved_counts = counts_after(log.text(), "Saved file");
         std::string first = read_file("rt.vep"), table = tab_file ? read_file("rt.tab") : "";
-        ASSERT_EQ(px::read_file("rt.vep"), 0) << log.text();
+        ASSERT_EQ(px::read_file(program.build(), "rt.vep"), 0) << log.text();
         EXPECT_EQ(as_saved(), saved);
         EXPECT_EQ(counts_after(log.text(), "Read file"), saved_counts);
-        ASSERT_EQ(px::save_file("rtb.vep"), 0);
+        ASSERT_EQ(px::save_file(program.build(), "rtb.vep"), 0);
         EXPECT_EQ(read_file("rtb.vep"), first);
         EXPECT_EQ(tab_file ? read_file("rtb.tab") : "", table);
         pxtest::write_file("rtc.vep", pxtest::crlf(first));
         if (tab_file) pxtest::write_file("rtc.tab", pxtest::crlf(table));
-        ASSERT_EQ(px::read_file("rtc.vep"), 0) << log.text();
+        ASSERT_EQ(px::read_file(program.build(), "rtc.vep"), 0) << log.text();
         EXPECT_EQ(as_saved(), saved);
     }
 }

@@ -43,7 +43,7 @@ TEST_F(save_file, writes_the_saved_layouts_and_counts) {
     const uint16_t extremes[] = {0, 65535, 9, 10000, 12345, 1, 99, 100, 7, 0, 0, 65534};
     std::copy(std::begin(extremes), std::end(extremes), px::the_program.table->elements);
     px::the_program.modified = true;
-    ASSERT_EQ(px::save_file("p.vep"), 0);
+    ASSERT_EQ(px::save_file(program.build(), "p.vep"), 0);
     EXPECT_EQ(read_file("p.vep"), saved_case("program.vep"));
     EXPECT_EQ(read_file("p.tab"), saved_case("extremes.tab"));
     EXPECT_FALSE(px::the_program.modified);
@@ -60,11 +60,11 @@ TEST_F(save_file, backs_up_the_file_it_replaces_byte_for_byte_and_nothing_for_a_
         std::string old;
         for (std::size_t i = 0; i < size; ++i) old += static_cast<char>(i * 7 % 256);
         write_file("p.vep", old);
-        ASSERT_EQ(px::save_file("p.vep"), 0);
+        ASSERT_EQ(px::save_file(program.build(), "p.vep"), 0);
         EXPECT_EQ(read_file("p.#ep"), old) << size;
     }
-    EXPECT_EQ(px::backup_file("absent.vep", ".#ep"), 1);
-    ASSERT_EQ(px::save_file("new.vep"), 0);
+    EXPECT_EQ(px::backup_file(program.build(), "absent.vep", ".#ep"), 1);
+    ASSERT_EQ(px::save_file(program.build(), "new.vep"), 0);
     EXPECT_FALSE(file_exists("new.#ep"));
     lines all = log.lines();
     EXPECT_EQ(std::count(all.begin(), all.end(), "Made backup file \"p.#ep\"."), 3);
@@ -77,7 +77,7 @@ TEST_F(save_file, a_short_write_truncates_and_the_backup_keeps_the_previous_vers
     px::the_program.modified = true;
     {
         pxtest::file_size_limit full_disk(2000);
-        EXPECT_EQ(px::save_file("p.vep"), 1);
+        EXPECT_EQ(px::save_file(program.build(), "p.vep"), 1);
     }
     EXPECT_TRUE(px::the_program.modified);
     EXPECT_EQ(read_file("p.#ep"), "the previous version");
@@ -86,21 +86,21 @@ TEST_F(save_file, a_short_write_truncates_and_the_backup_keeps_the_previous_vers
 }
 
 TEST_F(save_file, moves_an_empty_editing_step_back_and_refuses_without_a_name_a_step_or_a_file) {
-    EXPECT_EQ(px::save_file(nullptr), 1);
-    EXPECT_EQ(px::save_file(""), 1);
+    EXPECT_EQ(px::save_file(program.build(), nullptr), 1);
+    EXPECT_EQ(px::save_file(program.build(), ""), 1);
     program.add_step(1);
     px::the_program.editing = program.add_step(2);
     program.add_step(3, {"stop"});
     program.add_step(4);
     program.add_step(5, {}, nullptr, {9});
-    EXPECT_EQ(px::save_file("p.vep"), 1);
+    EXPECT_EQ(px::save_file(program.build(), "p.vep"), 1);
     EXPECT_FALSE(file_exists("p.vep"));
     px::the_program.editing = program.find_step(4);
-    EXPECT_EQ(px::save_file("no-such-folder/p.vep"), 1);
+    EXPECT_EQ(px::save_file(program.build(), "no-such-folder/p.vep"), 1);
     EXPECT_EQ(px::the_program.editing, program.find_step(3));
     for (uint32_t gone : {1, 2, 4}) EXPECT_TRUE(px::is_end(program.find_step(gone))) << gone;
     program.add_table(1, 1);
-    EXPECT_EQ(px::save_file("no-such-folder/p.vep"), 1);
+    EXPECT_EQ(px::save_file(program.build(), "no-such-folder/p.vep"), 1);
     EXPECT_EQ(log.lines(), (lines{"Error:  No file name specified to save_file().",
                                   "Error:  No file name specified to save_file().",
                                   "Saving VEP program to file \"p.vep\"...", "Error:  No non-empty first step found.",

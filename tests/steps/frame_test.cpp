@@ -4,15 +4,15 @@
 
 #include "program_builder.h"
 #include "steps/frame.h"
-#include "test_hooks.h"
 
 namespace {
 
 TEST(WithdrawByte, NeverTakesTheOutputChangeCount) {
     pxtest::program_builder program;
     program.compile(program.add_step(1, {"clear flag#3"}));
-    for (int i = 0; i < 3; ++i) px::withdraw_byte();
-    EXPECT_EQ(px::code_position(), 1);
+    px::instruction_frame f{program.build(), "clear flag#3", "clear flag#3 "};
+    for (int i = 0; i < 3; ++i) f.withdraw();
+    EXPECT_EQ(program.build().write_position, 1);
 }
 
 }  // namespace

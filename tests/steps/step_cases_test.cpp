@@ -3,10 +3,14 @@
 // one and says what they must give. The format is in cases/steps/README.md.
 // PX_UPDATE_GOLDEN=1 writes what the compiler gives into the files instead,
 // so that a deliberate change shows as a diff of them.
+//
+// Every case that compiles clean is also read back, as llvm-mc's tests do:
+// the step decoders of "pxc dump" must accept its image, and what they read
+// must compile, in the same step of the same program, to the same image.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,43 +20,28 @@
 #include <string>
 #include <vector>
 
+#include "case_text.h"
+#include "driver/model.h"
+#include "files/config.h"
 #include "program_builder.h"
+#include "steps/decode.h"
+#include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using pxtest::program_builder;
+using pxtest::expand;
+using pxtest::starts;
+using pxtest::trim;
+using pxtest::words;
 using lines = std::vector<std::string>;
 
-std::string trim(const std::string& s) {
-    std::size_t first = s.find_first_not_of(" \t"), last = s.find_last_not_of(" \t");
-    return first == std::string::npos ? "" : s.substr(first, last - first + 1);
-}
+// Cases read back and compiled to the same image, over every file run.
+int read_back_total = 0;
+int read_back_files = 0;
 
-bool starts(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 bool indented(const std::string& s) { return !s.empty() && (s[0] == ' ' || s[0] == '\t') && !trim(s).empty(); }
-
-// The words of s, one blank between them.
-std::string words(const std::string& s) {
-    std::istringstream in(s);
-    std::string word, out;
-    while (in >> word) out += (out.empty() ? "" : " ") + word;
-    return out;
-}
-
-// "{N*TEXT}" is TEXT written N times, so long steps and long words stay short.
-std::string expand(const std::string& s) {
-    std::string out;
-    std::size_t at = 0;
-    for (std::size_t open; (open = s.find('{', at)) != std::string::npos;) {
-        std::size_t star = s.find('*', open), close = s.find('}', open);
-        if (close == std::string::npos || star > close) break;
-        out += s.substr(at, open - at);
-        for (int n = std::atoi(s.c_str() + open + 1); n > 0; --n) out += s.substr(star + 1, close - star - 1);
-        at = close + 1;
-    }
-    return out + s.substr(at);
-}
 
 // The lines of a listing or map that say something, trimmed.
 lines lines_of(const std::string& text) {
@@ -92,6 +81,11 @@ public:
                 ADD_FAILURE_AT(path_.c_str(), line_) << e.what();
             }
         }
+        compile_read_backs();
+        std::printf("%s: %d of %d clean cases read back and compiled to the same image\n",
+                    fs::path(path_).filename().c_str(), read_back_count_, clean_count_);
+        read_back_total += read_back_count_;
+        ++read_back_files;
         if (std::getenv("PX_UPDATE_GOLDEN") && updated_ != text_) {
             std::ofstream out(path_, std::ios::binary);
             for (const std::string& line : updated_) out << line << '\n';
@@ -119,14 +113,17 @@ private:
         if (line.empty() || line[0] == '#' || indented(raw)) return;
 
         if (word == "program") {
+            compile_read_backs();
             program_.reset();  // the scratch folder goes before the next one comes
             program_ = std::make_unique<program_builder>(rest.c_str());
+            model_ = rest;
             step_ = 1;
             outputs_.clear();
         } else if (!program_) {
             ADD_FAILURE_AT(path_.c_str(), line_) << "the first line that is no comment says \"program MODEL\"";
         } else if (word == "model") {
             program_builder::use_model(rest.c_str());
+            model_ = rest;
         } else if (word == "step") {
             uint32_t number = 0;
             std::string label;
@@ -176,6 +173,8 @@ private:
         if (!whole_entries)
             std::erase_if(listing, [](const std::string& l) { return starts(l, "***") || starts(l, "Instruction:"); });
 
+        if (got.messages.empty() && got.image != "none") read_back(left, got.image);
+
         if (actual == want && listing == expected) {
             keep_block();
             return;
@@ -184,6 +183,50 @@ private:
                                              << "\nactual:   " << actual << shown(listing);
         updated_.back() = updated_.back().substr(0, updated_.back().rfind("=>")) + "=> " + actual;
         for (const std::string& l : listing) updated_.push_back((!whole_entries || starts(l, "***") ? "  " : "     ") + l);
+    }
+
+    // The decoders read the image back at once; what they read is compiled
+    // when the program's cases are done (compile_read_backs), so that the
+    // second compile adds nothing to the map the cases check.
+    void read_back(const std::string& left, const std::string& image_hex) {
+        std::vector<uint8_t> image = pxtest::parse_hex(image_hex);
+        const px::model_row* model = px::find_model(model_.c_str());
+        bool wide = model && model->code != 0;
+        px::decoded_step step = px::decode_step(image.data() + 1, image.size() - 1, wide);
+        ++clean_count_;
+        if (step.failed) {
+            ADD_FAILURE_AT(path_.c_str(), line_) << "case: " << left << "\ncompiles clean to " << image_hex
+                                                 << "\nbut does not read back: offset " << step.fail_offset << ": "
+                                                 << step.fail_reason;
+            return;
+        }
+        pending read;
+        read.line = line_;
+        read.model = model_;
+        read.table = px::the_program.table;
+        read.step = step_;
+        read.image = image_hex;
+        read.outputs = step.output_changes;
+        for (const px::decoded_instruction& in : step.instructions) read.instructions.push_back(in.text);
+        read_backs_.push_back(read);
+    }
+
+    void compile_read_backs() {
+        for (const pending& read : read_backs_) {
+            program_builder::use_model(read.model.c_str());
+            px::the_program.table = read.table;
+            pxtest::compiled again = program_->compile_in(read.step, read.instructions, read.outputs);
+            if (again.image == read.image && again.messages.empty()) {
+                ++read_back_count_;
+                continue;
+            }
+            std::string text;
+            for (const std::string& in : read.instructions) text += (text.empty() ? "" : " ; ") + in;
+            ADD_FAILURE_AT(path_.c_str(), read.line) << "compiles clean to " << read.image << "\nreads back as: " << text
+                                                     << "\nwhich compiles to: " << again.image
+                                                     << shown(lines(again.messages.begin(), again.messages.end()));
+        }
+        read_backs_.clear();
     }
 
     // "map has" or "map lacks" the indented lines, one after another.
@@ -198,27 +241,43 @@ private:
     lines text_, updated_;
     std::pair<lines::const_iterator, lines::const_iterator> block_;
     int line_ = 0;
+    // A case read back, waiting for its second compile: the model, table and
+    // step it compiled in, the image it gave, and the decoders' reading.
+    struct pending {
+        int line;
+        std::string model;
+        px::data_table* table;
+        uint32_t step;
+        std::string image;
+        std::vector<int32_t> outputs;
+        std::vector<std::string> instructions;
+    };
+
     std::unique_ptr<program_builder> program_;
+    std::string model_;
     uint32_t step_ = 1;
     std::vector<int32_t> outputs_;
+    std::vector<pending> read_backs_;
+    int clean_count_ = 0;
+    int read_back_count_ = 0;
 };
-
-std::vector<fs::path> case_files() {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(PX_CASES_DIR "/steps"))
-        if (entry.path().extension() == ".txt") files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 class StepCases : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(StepCases, GiveTheirCodeAndMessages) { case_file(GetParam()).run(); }
 
-INSTANTIATE_TEST_SUITE_P(File, StepCases, ::testing::ValuesIn(case_files()), [](const auto& info) {
-    std::string name = info.param.stem().string();
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-    return name;
-});
+// The figure over all files, when one run walks more than one.
+class read_back_figure : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (read_back_files > 1)
+            std::printf("step cases read back and compiled to the same image: %d, in %d files\n", read_back_total,
+                        read_back_files);
+    }
+};
+const auto* const figure = ::testing::AddGlobalTestEnvironment(new read_back_figure);
+
+INSTANTIATE_TEST_SUITE_P(File, StepCases, ::testing::ValuesIn(pxtest::case_files(PX_CASES_DIR "/steps")),
+                         [](const auto& info) { return pxtest::case_name(info.param); });
 
 }  // namespace

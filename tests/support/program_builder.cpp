@@ -58,7 +58,7 @@ px::list_node* program_builder::find_step(uint32_t number) {
 
 std::string program_builder::compile(px::list_node* step_node) {
     px::current_instruction = px::END;
-    const uint8_t* image = px::compile_step(step_node);
+    const uint8_t* image = px::compile_step(memory_.build(), step_node);
     return image ? hex(image, std::size_t(image[0]) + 1) : "none";
 }
 
@@ -116,7 +116,7 @@ std::vector<std::string> program_builder::messages() const {
 }
 
 std::string program_builder::xref() const {
-    px::write_cross_reference_map("prog.xrf");
+    px::write_cross_reference_map(memory_.build(), "prog.xrf");
     return read_file("prog.xrf");
 }
 

@@ -53,10 +53,10 @@ public:
     static px::list_node* find_step(uint32_t number);
 
     // The step's image as hex ("03 00 C9 ..."), or "none".
-    static std::string compile(px::list_node* step_node);
+    std::string compile(px::list_node* step_node);
     // Every step in program order, as the driver walks them; the image of the
     // last step that has one.
-    static std::string compile_all();
+    std::string compile_all();
     // Compiles step `number` (made when missing) with these instructions and
     // output changes in place of its own, then gives it its own back, so that
     // the same step serves the next compile.
@@ -70,6 +70,7 @@ public:
     // The cross-reference map as it would be written now.
     std::string xref() const;
     const scratch_dir& dir() const { return dir_; }
+    px::build_context& build() const { return memory_.build(); }
 
 private:
     scratch_dir dir_;

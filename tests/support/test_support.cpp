@@ -79,7 +79,7 @@ file_size_limit::~file_size_limit() {
 }
 
 memory_build::memory_build(const char* name) {
-    if (!px::pool_create(px::save_file_try)) throw std::runtime_error("cannot create the build pool");
+    if (!px::pool_create(build_, px::save_file_try)) throw std::runtime_error("cannot create the build pool");
     px::reset_program();
     if (name) px::the_program.name = px::pool_strdup(name);
     px::error_count = 0;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/build_context.h"
+
 namespace pxtest {
 
 // Creates a fresh folder, makes it the working directory, and removes it
@@ -75,6 +77,11 @@ public:
     ~memory_build();
     memory_build(const memory_build&) = delete;
     memory_build& operator=(const memory_build&) = delete;
+    // The build the pool serves.
+    px::build_context& build() const { return build_; }
+
+private:
+    mutable px::build_context build_;
 };
 
 void write_file(const std::string& name, const std::string& content);
