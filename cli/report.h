@@ -20,6 +20,7 @@ struct shown_diagnostic {
     uint32_t step_as_written = 0;  // and as its file numbers it
     std::string source_line;       // the line pointed at, without its line end
     uint32_t length = 0;           // characters the message is about; 0: the word at the column
+    std::string code;              // pxc's own warnings: the name -Wno- takes
 };
 
 struct build_report {
