@@ -281,7 +281,11 @@ int run_build(const options& o) {
             std::cout.flush();
         }
         if (o.shown == "text") {
-            for (const shown_diagnostic& d : report.diagnostics) print_text(std::cerr, d, colours);
+            // One write for all of them: standard error is unbuffered, and a
+            // program may earn thousands of warnings.
+            std::ostringstream text;
+            for (const shown_diagnostic& d : report.diagnostics) print_text(text, d, colours);
+            std::cerr << text.str();
         }
         print_summary(std::cerr, report, colours);
         if (report.status > status) status = report.status;

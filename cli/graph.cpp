@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "command.h"
@@ -101,7 +102,9 @@ int graph_of_program(const std::string& path, step_graph& graph) {
         return 2;
     }
     palette colours{wants_colour("auto")};
-    for (const shown_diagnostic& d : built.report.diagnostics) print_text(std::cerr, d, colours);
+    std::ostringstream text;
+    for (const shown_diagnostic& d : built.report.diagnostics) print_text(text, d, colours);
+    std::cerr << text.str();
     if (built.report.status == 2) {
         print_summary(std::cerr, built.report, colours);
         return 2;

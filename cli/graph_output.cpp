@@ -70,10 +70,17 @@ std::string shortened(const std::string& text, std::size_t width) {
     return at < valid.size() ? valid.substr(0, at) + "..." : valid;
 }
 
-std::string node_name(uint32_t step) { return "s" + std::to_string(step); }
+// (Appended, not added: g++ 12 warns of "x" + std::to_string() in a
+// release build.)
+std::string node_name(uint32_t step) {
+    std::string name = "s";
+    return name += std::to_string(step);
+}
 
 std::string box_label(const graph_step& s) {
-    std::string label = "[" + std::to_string(s.step) + "]";
+    std::string label = "[";
+    label += std::to_string(s.step);
+    label += "]";
     if (!s.label.empty()) label += " " + s.label;
     if (s.step_as_written != s.step) label += "  ([" + std::to_string(s.step_as_written) + "] in its file)";
     std::string text = dot_text(label) + "\\l";

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <map>
 
+#include "graph_rules.h"
+
 namespace pxc {
 
 namespace {
@@ -118,6 +120,11 @@ std::string uri(const std::string& path) {
 // The rule a diagnostic follows, SARIF's "ruleId": pxc's own warnings name
 // theirs (JSON's "code"), a library message's is its kind's id.
 std::string code_of(const shown_diagnostic& d) { return d.code.empty() ? rule_id(message_kind(d.message)) : d.code; }
+
+std::string rule_summary(const shown_diagnostic& d) {
+    const graph_rule* rule = d.code.empty() ? nullptr : find_graph_rule(d.code);
+    return rule ? rule->summary : message_kind(d.message);
+}
 
 std::string sarif_level(const std::string& severity) { return severity == "warning" ? "warning" : "error"; }
 
@@ -241,7 +248,7 @@ void print_sarif(std::ostream& out, const std::vector<build_report>& builds, con
         << ", \"rules\": [";
     for (std::size_t i = 0; i < kinds.size(); ++i)
         out << (i ? "," : "") << "\n      {\"id\": " << json_string(code_of(kinds[i]))
-            << ", \"shortDescription\": {\"text\": " << json_string(message_kind(kinds[i].message)) << "}}";
+            << ", \"shortDescription\": {\"text\": " << json_string(rule_summary(kinds[i])) << "}}";
     out << (kinds.empty() ? "]}},\n" : "\n    ]}},\n") << "    \"results\": [";
     bool first = true;
     for (const build_report& build : builds) {
