@@ -37,9 +37,9 @@
 #include "driver/driver.h"
 #include "driver/graph_record.h"
 #include "driver/source_places.h"
+#include "graph_rules.h"
 #include "platform/clock.h"
 #include "platform/file_names.h"
-#include "graph_rules.h"
 #include "report.h"
 #include "step_graph.h"
 

@@ -17,13 +17,13 @@
 #include <string>
 
 #include "command.h"
+#include "driver/helpers.h"
 #include "driver/object_dump.h"
 #include "driver/object_file.h"
 #include "driver/object_reader.h"
+#include "driver/utilities.h"
 #include "graph_output.h"
 #include "graph_rules.h"
-#include "driver/helpers.h"
-#include "driver/utilities.h"
 #include "platform/clock.h"
 #include "step_graph.h"
 
@@ -116,6 +116,9 @@ int graph_of_program(const std::string& path, step_graph& graph) {
 
 int run_graph(const graph_options& o) {
     if (o.path.empty()) return usage_error("pxc graph", "no path given");
+    std::error_code same;
+    if (!o.output.empty() && fs::equivalent(o.output, o.path, same))
+        return usage_error("pxc graph", "the graph would be written over '" + o.path + "'");
     step_graph graph;
     int status = 0;
     if (is_object_file(o.path)) {

@@ -41,7 +41,6 @@ void graph_note_instruction(build_context& build, list_node* instruction_node, i
     if (!g || g->steps.empty()) return;
     graph_record::instruction& i = g->steps.back().instructions.emplace_back();
     if (const char* text = instruction_of(instruction_node)->text) i.text = text;
-    if (const place* p = noted(build, instruction_node, PLACE_INSTRUCTION)) i.line = p->line;
     i.begin = static_cast<uint32_t>(begin);
     i.end = static_cast<uint32_t>(end);
 }

@@ -20,8 +20,7 @@ namespace px {
 
 struct graph_record {
     struct instruction {
-        std::string text;   // as written
-        uint32_t line = 0;  // from 1; 0 when the build records no places
+        std::string text;  // as written
         // The code it wrote: offsets from the image's count byte, end excluded.
         uint32_t begin = 0;
         uint32_t end = 0;
