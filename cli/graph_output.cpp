@@ -7,6 +7,8 @@
 #include <map>
 #include <string>
 
+#include "report.h"
+
 namespace pxc {
 
 namespace {
@@ -17,27 +19,14 @@ constexpr std::size_t SHOWN_WIDTH = 40;
 
 const char* kind_name(edge_kind kind) { return kind == edge_kind::task ? "task" : "goto"; }
 
-// A whole, shortest-form UTF-8 sequence passes; any other byte becomes
-// U+FFFD, so that Graphviz reads every name.
+// Whole UTF-8 sequences pass; any other byte becomes U+FFFD, so that
+// Graphviz reads every name.
 std::string valid_utf8(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        std::size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
-                                                                       : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-        bool whole = length != 0 && i + length <= text.size();
-        for (std::size_t k = 1; whole && k < length; ++k)
-            whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        if (whole && length == 3) {
-            unsigned char d = static_cast<unsigned char>(text[i + 1]);
-            whole = !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0);
-        }
-        if (whole && length == 4) {
-            unsigned char d = static_cast<unsigned char>(text[i + 1]);
-            whole = !(c == 0xF0 && d < 0x90) && !(c == 0xF4 && d >= 0x90);
-        }
-        if (whole) {
+        std::size_t length = utf8_sequence(text, i);
+        if (length != 0) {
             out.append(text, i, length);
             i += length;
         } else {

@@ -166,6 +166,27 @@ void print_summary(std::ostream& out, const build_report& build, const palette& 
     out << "\n";
 }
 
+std::size_t utf8_sequence(const std::string& text, std::size_t i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    if (c < 0x80) length = 1;
+    else if (c >= 0xC2 && c <= 0xDF) length = 2;
+    else if (c >= 0xE0 && c <= 0xEF) length = 3;
+    else if (c >= 0xF0 && c <= 0xF4) length = 4;
+    bool whole = length != 0 && i + length <= text.size();
+    for (std::size_t k = 1; whole && k < length; ++k)
+        whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (whole && length == 3) {
+        unsigned char d = static_cast<unsigned char>(text[i + 1]);
+        whole = !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0);
+    }
+    if (whole && length == 4) {
+        unsigned char d = static_cast<unsigned char>(text[i + 1]);
+        whole = !(c == 0xF0 && d < 0x90) && !(c == 0xF4 && d >= 0x90);
+    }
+    return whole ? length : 0;
+}
+
 std::string json_string(const std::string& text) {
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size();) {
@@ -190,22 +211,8 @@ std::string json_string(const std::string& text) {
             continue;
         }
         // A whole, shortest-form UTF-8 sequence passes; anything else is replaced.
-        std::size_t length = 0;
-        if (c >= 0xC2 && c <= 0xDF) length = 2;
-        else if (c >= 0xE0 && c <= 0xEF) length = 3;
-        else if (c >= 0xF0 && c <= 0xF4) length = 4;
-        bool whole = length != 0 && i + length <= text.size();
-        for (std::size_t k = 1; whole && k < length; ++k)
-            whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        if (whole && length == 3) {
-            unsigned char d = static_cast<unsigned char>(text[i + 1]);
-            whole = !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0);
-        }
-        if (whole && length == 4) {
-            unsigned char d = static_cast<unsigned char>(text[i + 1]);
-            whole = !(c == 0xF0 && d < 0x90) && !(c == 0xF4 && d >= 0x90);
-        }
-        if (whole) {
+        std::size_t length = utf8_sequence(text, i);
+        if (length != 0) {
             out.append(text, i, length);
             i += length;
         } else {

@@ -2,6 +2,7 @@
 // source line and a caret), as one JSON array, or as a SARIF 2.1.0 log.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -50,5 +51,7 @@ void print_sarif(std::ostream& out, const std::vector<build_report>& builds, con
 // Text as a JSON string literal, quotes included; bytes that are not UTF-8
 // become U+FFFD.
 std::string json_string(const std::string& text);
+// The length of the whole, shortest-form UTF-8 sequence at text[i], or 0.
+std::size_t utf8_sequence(const std::string& text, std::size_t i);
 
 }  // namespace pxc

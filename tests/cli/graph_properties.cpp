@@ -24,6 +24,7 @@
 #include "driver/object_reader.h"
 #include "platform/clock.h"
 #include "program_generator.h"
+#include "program_sets.h"
 #include "step_graph.h"
 #include "test_support.h"
 
@@ -106,18 +107,9 @@ void report(const std::string& set, const tally& t) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    long generated = 0;
-    uint32_t seed = 1;
-    std::vector<std::pair<std::string, fs::path>> sets;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string option = argv[i];
-        if (option == "--generated")
-            generated = std::atol(argv[i + 1]);
-        else if (option == "--seed")
-            seed = static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
-        else
-            sets.emplace_back(option, fs::absolute(argv[i + 1]));
-    }
+    const pxtest::program_sets programs = pxtest::read_program_sets(argc, argv);
+    const long generated = programs.generated;
+    const uint32_t seed = programs.seed;
     px::set_pauses_enabled(false);
     pxtest::scratch_dir scratch;
     const fs::path work = scratch.path();
@@ -127,14 +119,9 @@ int main(int argc, char** argv) {
         all.failed += t.failed;
     };
 
-    for (const auto& [kind, dir] : sets) {
+    for (const auto& [kind, dir] : programs.sets) {
         tally t;
-        std::vector<fs::path> sources;
-        for (const auto& entry : fs::directory_iterator(dir)) {
-            if (kind == "projects" && entry.is_directory()) sources.push_back(entry.path());
-            if (kind == "cases" && fs::is_directory(entry.path() / "in")) sources.push_back(entry.path() / "in");
-        }
-        std::sort(sources.begin(), sources.end());
+        const std::vector<fs::path> sources = pxtest::set_sources(kind, dir);
         for (const fs::path& source : sources) check_project(work, source, source.lexically_relative(dir).string(), t);
         report(kind + " " + dir.string(), t);
         add(t);
