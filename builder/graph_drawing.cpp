@@ -39,6 +39,7 @@ GraphDrawing drawStepGraph(const std::string& makefile) {
     px::set_pauses_enabled(false);
     pxc::build_settings settings;
     settings.check = true;
+    settings.draw = true;
     settings.start = std::filesystem::path(makefile).parent_path();
     pxc::built_path built = pxc::build_path(makefile, settings);
     const bool returned = ::fchdir(back) == 0;

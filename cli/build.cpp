@@ -27,7 +27,6 @@
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -104,38 +103,54 @@ bool change_folder(const std::string& folder) {
 
 std::string read_whole(const fs::path& name) {
     std::ifstream in(name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string bytes;
+    char block[64 * 1024];
+    while (in.read(block, sizeof block) || in.gcount() > 0) bytes.append(block, static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 // The lines of the files that messages point into, each file read once per
-// build however many messages it has.
+// build however many messages it has: a program may earn thousands.
 class source_lines {
 public:
     // Line `number` (from 1) of a file, without its line end.
-    const std::string& line(const fs::path& file, uint32_t number) {
+    std::string line(const fs::path& file, uint32_t number) {
         auto [at, fresh] = files_.try_emplace(file);
+        lines& f = at->second;
         if (fresh) {
-            std::istringstream in(read_whole(file));
-            for (std::string text; std::getline(in, text);) {
-                if (!text.empty() && text.back() == '\r') text.pop_back();
-                at->second.push_back(std::move(text));
+            f.text = read_whole(file);
+            for (std::size_t start = 0; start < f.text.size();) {
+                f.starts.push_back(start);
+                std::size_t end = f.text.find('\n', start);
+                start = end == std::string::npos ? f.text.size() : end + 1;
             }
         }
-        static const std::string none;
-        return number >= 1 && number <= at->second.size() ? at->second[number - 1] : none;
+        if (number < 1 || number > f.starts.size()) return {};
+        std::size_t begin = f.starts[number - 1];
+        std::size_t end = number < f.starts.size() ? f.starts[number] - 1 : f.text.size();
+        if (end > begin && f.text[end - 1] == '\n') --end;
+        if (end > begin && f.text[end - 1] == '\r') --end;
+        return f.text.substr(begin, end - begin);
     }
 
 private:
-    std::map<fs::path, std::vector<std::string>> files_;
+    struct lines {
+        std::string text;
+        std::vector<std::size_t> starts;
+    };
+    std::map<fs::path, lines> files_;
 };
+
+bool silenced(const build_settings& settings, const char* code) {
+    return std::find(settings.silenced.begin(), settings.silenced.end(), code) != settings.silenced.end();
+}
 
 // The lines of a build's warnings from its step graph, where they point.
 void add_flow_warnings(build_report& report, const step_graph& graph, const build_settings& settings,
                        const fs::path& here, source_lines& sources) {
+    std::map<std::string, std::string> shown;  // a file as the build named it, as pxc shows it
     for (const graph_finding& f : check_graph(graph)) {
-        if (std::find(settings.silenced.begin(), settings.silenced.end(), f.code) != settings.silenced.end()) continue;
+        if (silenced(settings, f.code)) continue;
         const graph_step* s = graph.find(f.step);
         if (!s) continue;
         shown_diagnostic d;
@@ -143,7 +158,9 @@ void add_flow_warnings(build_report& report, const step_graph& graph, const buil
         d.message = f.message;
         d.code = f.code;
         fs::path file = here / s->file;
-        d.file = shown_path(file, settings.start);
+        auto [at, fresh] = shown.try_emplace(s->file);
+        if (fresh) at->second = shown_path(file, settings.start);
+        d.file = at->second;
         d.line = f.at_label ? s->label_line : s->line;
         d.column = f.at_label ? s->label_column : s->column;
         d.step = s->step;
@@ -185,10 +202,13 @@ built_path build_path(const std::string& path, const build_settings& settings) {
 
     px::build_recording recording;
     px::graph_record drawn;
+    drawn.keep_texts = settings.draw;
+    bool checked = false;
+    for (std::size_t i = 0; i < GRAPH_RULE_COUNT; ++i) checked = checked || !silenced(settings, GRAPH_RULES[i].code);
     check_files nowhere;
     px::build_context build;
     build.recording = &recording;
-    build.graph = &drawn;
+    if (settings.draw || checked) build.graph = &drawn;
     if (settings.check) build.files = &nowhere;
     int32_t result = px::run_build(build, name.c_str());
 
@@ -207,7 +227,7 @@ built_path build_path(const std::string& path, const build_settings& settings) {
         report.status = 2;
     else
         report.status = compile_errors > 0 ? 1 : 0;
-    if (report.status != 2) {
+    if (report.status != 2 && build.graph) {
         built.graph = graph_of_build(drawn, recording.files);
         add_flow_warnings(report, built.graph, settings, here, sources);
     }
@@ -280,13 +300,7 @@ int run_build(const options& o) {
             if (!built.log.empty() && built.log.back() != '\n') std::cout << '\n';
             std::cout.flush();
         }
-        if (o.shown == "text") {
-            // One write for all of them: standard error is unbuffered, and a
-            // program may earn thousands of warnings.
-            std::ostringstream text;
-            for (const shown_diagnostic& d : report.diagnostics) print_text(text, d, colours);
-            std::cerr << text.str();
-        }
+        if (o.shown == "text") print_texts(std::cerr, report.diagnostics, colours);
         print_summary(std::cerr, report, colours);
         if (report.status > status) status = report.status;
         builds.push_back(std::move(report));

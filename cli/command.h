@@ -83,6 +83,7 @@ struct build_settings {
     bool check = false;                  // write nothing
     std::filesystem::path start;         // where pxc started: paths are shown from there
     std::vector<std::string> silenced;   // flow warnings left out (-Wno-CODE)
+    bool draw = false;                   // the caller shows the graph, with each instruction's text
 };
 
 struct built_path {

@@ -13,7 +13,6 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "command.h"
@@ -94,6 +93,7 @@ int graph_of_program(const std::string& path, step_graph& graph) {
     px::set_pauses_enabled(false);
     build_settings settings;
     settings.check = true;
+    settings.draw = true;
     settings.start = start;
     for (std::size_t i = 0; i < GRAPH_RULE_COUNT; ++i) settings.silenced.push_back(GRAPH_RULES[i].code);
     built_path built = build_path(path, settings);
@@ -102,9 +102,7 @@ int graph_of_program(const std::string& path, step_graph& graph) {
         return 2;
     }
     palette colours{wants_colour("auto")};
-    std::ostringstream text;
-    for (const shown_diagnostic& d : built.report.diagnostics) print_text(text, d, colours);
-    std::cerr << text.str();
+    print_texts(std::cerr, built.report.diagnostics, colours);
     if (built.report.status == 2) {
         print_summary(std::cerr, built.report, colours);
         return 2;

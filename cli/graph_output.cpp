@@ -66,16 +66,16 @@ std::string node_name(uint32_t step) {
     return name += std::to_string(step);
 }
 
-std::string box_label(const graph_step& s) {
+std::string box_label(const step_graph& g, const graph_step& s) {
     std::string label = "[";
     label += std::to_string(s.step);
     label += "]";
     if (!s.label.empty()) label += " " + s.label;
     if (s.step_as_written != s.step) label += "  ([" + std::to_string(s.step_as_written) + "] in its file)";
     std::string text = dot_text(label) + "\\l";
-    for (std::size_t i = 0; i < s.instructions.size() && i < SHOWN_INSTRUCTIONS; ++i)
-        text += dot_text(shortened(s.instructions[i], SHOWN_WIDTH)) + "\\l";
-    if (s.instructions.size() > SHOWN_INSTRUCTIONS) text += "...\\l";
+    for (uint32_t i = 0; i < s.instruction_count && i < SHOWN_INSTRUCTIONS; ++i)
+        text += dot_text(shortened(std::string(g.instruction(s.first_instruction + i)), SHOWN_WIDTH)) + "\\l";
+    if (s.instruction_count > SHOWN_INSTRUCTIONS) text += "...\\l";
     return text;
 }
 
@@ -92,7 +92,8 @@ std::string graph_json(const step_graph& g) {
                          {"line", s.line}});
     json edges = json::array();
     for (const graph_edge& e : g.edges)
-        edges.push_back({{"from", e.from}, {"to", e.to}, {"kind", kind_name(e.kind)}, {"instruction", e.instruction}});
+        edges.push_back(
+            {{"from", e.from}, {"to", e.to}, {"kind", kind_name(e.kind)}, {"instruction", g.instruction(e.instruction)}});
     json document = {{"steps", std::move(steps)}, {"edges", std::move(edges)}};
     return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
@@ -105,25 +106,27 @@ std::string graph_dot(const step_graph& g) {
         "  edge [fontname=\"Helvetica\", fontsize=8];\n";
     // One cluster per file, in the order the program reaches them.
     std::map<std::string, std::size_t> cluster_of;
-    std::vector<std::string> files;
-    for (const graph_step& s : g.steps)
-        if (cluster_of.emplace(s.file, files.size()).second) files.push_back(s.file);
-    for (std::size_t c = 0; c < files.size(); ++c) {
+    std::vector<std::vector<const graph_step*>> clusters;
+    for (const graph_step& s : g.steps) {
+        auto [at, fresh] = cluster_of.emplace(s.file, clusters.size());
+        if (fresh) clusters.emplace_back();
+        clusters[at->second].push_back(&s);
+    }
+    for (std::size_t c = 0; c < clusters.size(); ++c) {
         out += "  subgraph \"cluster_" + std::to_string(c + 1) + "\" {\n";
-        out += "    label=\"" + dot_text(files[c]) + "\";\n";
-        for (const graph_step& s : g.steps) {
-            if (s.file != files[c]) continue;
-            out += "    " + node_name(s.step) + " [id=\"step" + std::to_string(s.step) + "\", label=\"" + box_label(s) +
-                   "\"";
-            if (s.line != 0) out += ", tooltip=\"" + dot_text(s.file) + ":" + std::to_string(s.line) + "\"";
-            if (!s.has_code) out += ", style=\"rounded,dashed\"";
+        out += "    label=\"" + dot_text(clusters[c].front()->file) + "\";\n";
+        for (const graph_step* s : clusters[c]) {
+            out += "    " + node_name(s->step) + " [id=\"step" + std::to_string(s->step) + "\", label=\"" +
+                   box_label(g, *s) + "\"";
+            if (s->line != 0) out += ", tooltip=\"" + dot_text(s->file) + ":" + std::to_string(s->line) + "\"";
+            if (!s->has_code) out += ", style=\"rounded,dashed\"";
             out += "];\n";
         }
         out += "  }\n";
     }
     for (const graph_edge& e : g.edges) {
         out += "  " + node_name(e.from) + " -> " + node_name(e.to) + " [label=\"" +
-               dot_text(shortened(e.instruction, SHOWN_WIDTH)) + "\"";
+               dot_text(shortened(std::string(g.instruction(e.instruction)), SHOWN_WIDTH)) + "\"";
         if (e.kind == edge_kind::task) out += ", style=dashed";
         out += "];\n";
     }

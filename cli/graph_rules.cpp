@@ -1,8 +1,8 @@
 // The flow rules over a step graph.
 #include "graph_rules.h"
 
-#include <algorithm>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace pxc {
 
@@ -24,22 +24,53 @@ bool is_graph_rule(const std::string& code) { return find_graph_rule(code) != nu
 
 namespace {
 
-// The graph's steps by index, with the ways out (and in) of each.
+// The graph's steps by index, with the ways out (and in) of each, as runs
+// of one array each.
 struct flow {
     const step_graph& g;
-    std::unordered_map<uint32_t, std::size_t> index;
-    std::vector<std::vector<const graph_edge*>> out, in;
+    std::vector<uint32_t> out_start, in_start;  // per step, and one past the last
+    std::vector<const graph_edge*> out, in;
+    std::vector<uint32_t> by_number;  // step number -> index
 
-    explicit flow(const step_graph& graph) : g(graph), out(graph.steps.size()), in(graph.steps.size()) {
-        index.reserve(g.steps.size());
-        for (std::size_t i = 0; i < g.steps.size(); ++i) index.emplace(g.steps[i].step, i);
-        for (const graph_edge& e : g.edges) {
-            auto from = index.find(e.from), to = index.find(e.to);
-            if (from == index.end() || to == index.end()) continue;
-            out[from->second].push_back(&e);
-            in[to->second].push_back(&e);
+    explicit flow(const step_graph& graph) : g(graph) {
+        const std::size_t n = g.steps.size();
+        by_number.assign(n == 0 ? 0 : g.steps.back().step + 1, 0);
+        for (std::size_t i = 0; i < n; ++i) by_number[g.steps[i].step] = static_cast<uint32_t>(i);
+        std::vector<std::pair<std::size_t, std::size_t>> ends;  // from, to, by index
+        ends.reserve(g.edges.size());
+        for (const graph_edge& e : g.edges) ends.emplace_back(index(e.from), index(e.to));
+        out_start.assign(n + 1, 0);
+        in_start.assign(n + 1, 0);
+        for (auto [from, to] : ends) {
+            ++out_start[from + 1];
+            ++in_start[to + 1];
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            out_start[i + 1] += out_start[i];
+            in_start[i + 1] += in_start[i];
+        }
+        out.resize(g.edges.size());
+        in.resize(g.edges.size());
+        std::vector<uint32_t> out_next(out_start.begin(), out_start.end() - 1);
+        std::vector<uint32_t> in_next(in_start.begin(), in_start.end() - 1);
+        for (std::size_t k = 0; k < g.edges.size(); ++k) {
+            out[out_next[ends[k].first]++] = &g.edges[k];
+            in[in_next[ends[k].second]++] = &g.edges[k];
         }
     }
+
+    // Every edge joins two steps of the graph: the graphs are made so.
+    std::size_t index(uint32_t number) const { return by_number[number]; }
+
+    template <typename Each>
+    void each(const std::vector<uint32_t>& start, const std::vector<const graph_edge*>& edges, std::size_t step,
+              Each each) const {
+        for (uint32_t k = start[step]; k < start[step + 1]; ++k) each(*edges[k]);
+    }
+    template <typename Each>
+    void each_out(std::size_t step, Each e) const { each(out_start, out, step, e); }
+    template <typename Each>
+    void each_in(std::size_t step, Each e) const { each(in_start, in, step, e); }
 
     // Every step reached from `starts`, following the edges `follow` takes,
     // forwards or (backwards) against them.
@@ -52,16 +83,20 @@ struct flow {
                 seen[s] = true;
                 todo.push_back(s);
             }
+        auto visit = [&](const graph_edge& e) {
+            if (!follow(e)) return;
+            std::size_t next = index(backwards ? e.from : e.to);
+            if (seen[next]) return;
+            seen[next] = true;
+            todo.push_back(next);
+        };
         while (!todo.empty()) {
             std::size_t at = todo.back();
             todo.pop_back();
-            for (const graph_edge* e : (backwards ? in : out)[at]) {
-                if (!follow(*e)) continue;
-                std::size_t next = index.at(backwards ? e->from : e->to);
-                if (seen[next]) continue;
-                seen[next] = true;
-                todo.push_back(next);
-            }
+            if (backwards)
+                each_in(at, visit);
+            else
+                each_out(at, visit);
         }
         return seen;
     }
@@ -107,7 +142,7 @@ std::vector<graph_finding> check_graph(const step_graph& g) {
                              s.step, false});
 
         bool entered_in_order = i == first;
-        for (const graph_edge* e : f.in[i]) entered_in_order = entered_in_order || e->by_next;
+        f.each_in(i, [&](const graph_edge& e) { entered_in_order = entered_in_order || e.by_next; });
         if (!s.label.empty() && !s.label_named && !entered_in_order)
             found.push_back({"unused-label",
                              "label \"" + s.label + "\" is never named: no goto clause or task of \"do\" names it, and " +
@@ -117,10 +152,8 @@ std::vector<graph_finding> check_graph(const step_graph& g) {
         // A step that never runs holds no task; one that did not compile
         // whole may have ways out the graph does not know.
         if (!reached[i]) continue;
-        const std::vector<const graph_edge*>& ways = f.out[i];
-        bool only_itself = !ways.empty() && std::all_of(ways.begin(), ways.end(), [&](const graph_edge* e) {
-            return e->to == s.step;
-        });
+        bool only_itself = f.out_start[i + 1] > f.out_start[i];
+        f.each_out(i, [&](const graph_edge& e) { only_itself = only_itself && e.to == s.step; });
         if (only_itself && s.only_chooses && s.whole)
             found.push_back({"self-loop",
                              step_name(s.step) + " does nothing but go back to itself: its task stays there for good",
@@ -128,8 +161,9 @@ std::vector<graph_finding> check_graph(const step_graph& g) {
 
         // Once for each step a task starts at, naming the first "do" that starts it.
         const graph_edge* started = nullptr;
-        for (const graph_edge* e : f.in[i])
-            if (e->kind == edge_kind::task && (!started || e->from < started->from)) started = e;
+        f.each_in(i, [&](const graph_edge& e) {
+            if (e.kind == edge_kind::task && (!started || e.from < started->from)) started = &e;
+        });
         if (started && !can_end[i] && !reaches_broken[i])
             found.push_back({"task-without-done",
                              "no step with \"done\" can be reached from " + step_name(s.step) + ", where " +

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <map>
+#include <sstream>
 
 #include "graph_rules.h"
 
@@ -150,6 +151,17 @@ void print_text(std::ostream& out, const shown_diagnostic& d, const palette& col
         print_line(out, colours, where, "note",
                    "step [" + std::to_string(d.step_as_written) + "] of this file is step [" +
                        std::to_string(d.step) + "] of the linked program");
+}
+
+void print_texts(std::ostream& out, const std::vector<shown_diagnostic>& all, const palette& colours) {
+    std::ostringstream some;
+    for (const shown_diagnostic& d : all) {
+        print_text(some, d, colours);
+        if (some.tellp() < 64 * 1024) continue;
+        out << some.str();
+        some.str({});
+    }
+    out << some.str();
 }
 
 void print_summary(std::ostream& out, const build_report& build, const palette& colours) {

@@ -42,6 +42,9 @@ struct palette {
 
 // FILE:LINE:COL: error: MESSAGE, the source line and the caret.
 void print_text(std::ostream& out, const shown_diagnostic& d, const palette& colours);
+// Each of them so, written a few at a time: standard error is unbuffered,
+// and a program may earn thousands of warnings.
+void print_texts(std::ostream& out, const std::vector<shown_diagnostic>& all, const palette& colours);
 // "pxc: PATH: 2 errors, 1 warning; wrote main.dso (209 bytes) with compile errors"
 void print_summary(std::ostream& out, const build_report& build, const palette& colours);
 // Every diagnostic of every build.

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver/graph_record.h"
@@ -28,8 +29,8 @@ struct graph_edge {
     uint32_t from = 0;  // step numbers of the linked program
     uint32_t to = 0;
     edge_kind kind = edge_kind::go;
-    bool by_next = false;     // a goto clause that says "next"
-    std::string instruction;  // as written, or as read back from an object file
+    bool by_next = false;      // a goto clause that says "next"
+    uint32_t instruction = 0;  // the one it leaves by, in step_graph's instructions
 };
 
 struct graph_step {
@@ -41,7 +42,8 @@ struct graph_step {
     uint32_t column = 0;
     uint32_t label_line = 0;
     uint32_t label_column = 0;
-    std::vector<std::string> instructions;  // in order
+    uint32_t first_instruction = 0;  // its instructions, in order, in step_graph's
+    uint32_t instruction_count = 0;
     bool has_code = false;
     // Every instruction wrote code that reads back: a failed one leaves its
     // ways out out of the graph.
@@ -54,8 +56,15 @@ struct graph_step {
 struct step_graph {
     std::vector<graph_step> steps;  // ascending by number
     std::vector<graph_edge> edges;  // by step, then instruction; a do's tasks before its goto clause
+    // Every instruction's text (as written, or as read back from an object
+    // file), one after the other: instruction i ends at instruction_ends[i].
+    std::string instruction_text;
+    std::vector<uint32_t> instruction_ends;
+
     // The step of `number`, or null.
     const graph_step* find(uint32_t number) const;
+    std::string_view instruction(uint32_t i) const;
+    uint32_t add_instruction(std::string_view text);
 };
 
 // The graph of a build that ran with `record` in its context; `files` are

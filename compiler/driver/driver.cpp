@@ -176,7 +176,7 @@ int32_t run_build(build_context& build, const char* path) {
         build.recording->places.clear();
         build.recording->written_numbers.clear();
     }
-    if (build.graph) *build.graph = {};
+    if (build.graph) build.graph->clear();
     if (!pool_create(build, save_file_try)) return 0;
 
     build_log = open_file(*build.files, "pxlinker.log", "w+");

@@ -61,6 +61,7 @@ std::string difference(const pxc::step_graph& sources, const pxc::step_graph& ob
 
 void check_entry(const fs::path& entry, const std::string& what, tally& t) {
     pxc::build_settings settings;
+    settings.draw = true;
     settings.start = entry.parent_path();
     pxc::built_path built = pxc::build_path(entry.string(), settings);
     fs::current_path(settings.start);
