@@ -4,7 +4,8 @@
 # holds, GNU as on an assembly file of as many instruction lines, cat reading
 # the program's input files, and cat reading them into a file as large as the
 # build's outputs; then pxc on a sixteenth of the program, for the time per
-# step. Prints a table of the times and the four ratios the build is held to.
+# step; and pxc graph's JSON and DOT of the program against pxc --check on it.
+# Prints a table of the times and the ratios the build is held to.
 #
 #   bench/compare.sh [--runs N] [--baseline PXC] [BUILD_DIR]
 #
@@ -159,6 +160,9 @@ MB = 1024 * 1024
 commands = [
     ("pxc, %d steps" % large["steps"], [pxc, large["makefile"]], os.devnull),
     ("pxc, %d steps" % small["steps"], [pxc, small["makefile"]], os.devnull),
+    ("pxc --check, %d steps" % large["steps"], [pxc, "--check", large["makefile"]], os.devnull),
+    ("pxc graph json, %d steps" % large["steps"], [pxc, "graph", "--format=json", large["makefile"]], os.devnull),
+    ("pxc graph dot, %d steps" % large["steps"], [pxc, "graph", "--format=dot", large["makefile"]], os.devnull),
     ("as, %d lines" % asm_lines, ["as", "-o", os.path.join(work, "prog.o"), asm], os.devnull),
     ("cat inputs > /dev/null", ["cat"] + inputs, os.devnull),
     ("cat inputs > file", ["cat"] + inputs + [padding], os.path.join(work, "cat.out")),
@@ -209,6 +213,10 @@ if baseline:
     print("%-64s %.2f" % ("the baseline's time relative to cat reading inputs, writing:", old / med["cat inputs > file"]))
 figure("time per step, %d steps relative to %d" % (large["steps"], small["steps"]), "%.2f" % per_step, "<= 1.2",
        per_step <= 1.2)
+checked = med["pxc --check, %d steps" % large["steps"]]
+for form in ("json", "dot"):
+    drawn = med["pxc graph %s, %d steps" % (form, large["steps"])] / checked
+    figure("pxc graph --format=%s's time relative to pxc --check" % form, "%.2f" % drawn, "<= 2", drawn <= 2)
 limit = 4 * source_bytes + 8 * MB
 most = rss[pxc_large]
 figure("peak memory %.1f MiB, relative to 4 x input + 8 MiB = %.1f MiB" % (most / MB, limit / MB),

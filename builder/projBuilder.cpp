@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,6 +21,7 @@
 #include "dialogs.h"
 #include "frmBuildLog.h"
 #include "frmDrv.h"
+#include "frmGraph.h"
 #include "launcher.h"
 #include "list_rules.h"
 #include "project_files.h"
@@ -83,6 +85,7 @@ void projBuilder::buildControls() {
     QPushButton* deleteMakeButton = button("deleteMakeButton", "&Remove");
     buildButton_ = button("buildButton", "&Build");
     QPushButton* cmdLaunch = button("cmdLaunch", "&View Build Log");
+    QPushButton* graphButton = button("graphButton", "Step &Graph");
     QPushButton* doneButton = button("doneButton", "Done/&Exit");
 
     files_ = FileBrowser::create(central, this);
@@ -92,7 +95,8 @@ void projBuilder::buildControls() {
     active->addWidget(activeProject_, 1);
 
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {createProjectButton, addMake, createMakeButton, deleteMakeButton, buildButton_, cmdLaunch})
+    for (QPushButton* b :
+         {createProjectButton, addMake, createMakeButton, deleteMakeButton, buildButton_, cmdLaunch, graphButton})
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(doneButton);
@@ -128,6 +132,7 @@ void projBuilder::buildControls() {
     connect(deleteMakeButton, &QPushButton::clicked, this, &projBuilder::removeMakefile);
     connect(buildButton_, &QPushButton::clicked, this, &projBuilder::build);
     connect(cmdLaunch, &QPushButton::clicked, this, &projBuilder::viewBuildLog);
+    connect(graphButton, &QPushButton::clicked, this, &projBuilder::showStepGraph);
     connect(doneButton, &QPushButton::clicked, this, &projBuilder::doneExit);
     connect(projectList_, &ReorderList::pressedRow, this, &projBuilder::listPressed);
     connect(projectList_, &ReorderList::releasedRow, this, &projBuilder::listReleased);
@@ -427,6 +432,24 @@ void projBuilder::viewBuildLog() {
     }
     if (!services_.launcher->editTextFile(log))
         showLogHere(log);
+}
+
+// The selected makefile's program drawn as its steps; its makefile is taken
+// from the working folder as Build takes it.
+void projBuilder::showStepGraph() {
+    if (building_ || !requireProject())
+        return;
+    const int row = projectList_->selectedRow();
+    if (row < 0) {
+        message(QStringLiteral("You must select a Makefile to draw."));
+        return;
+    }
+    const QString makefile = projectList_->item(row)->text();
+    if (!graphWindow_)
+        graphWindow_ = new frmGraph(services_, this);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    graphWindow_->showGraph(makefile.isEmpty() ? makefile : QDir(services_.programFolder).absoluteFilePath(makefile));
+    QApplication::restoreOverrideCursor();
 }
 
 // No program opens the log: the builder shows it itself, read-only.

@@ -2,7 +2,8 @@
 // browser for project files, and the commands that add, remove, reorder,
 // edit and build makefiles. It owns the makefile editor (created hidden at
 // start-up), the makefile browser (created at the first Add Existing) and
-// the build log window (created the first time no program opens the log).
+// the build log window (created the first time no program opens the log)
+// and the step graph window (created at the first Step Graph).
 #pragma once
 
 #include <QMainWindow>
@@ -19,6 +20,7 @@ class QLineEdit;
 class QPushButton;
 class frmBuildLog;
 class frmDrv;
+class frmGraph;
 class MakefileBrowser;
 
 namespace pxbuilder {
@@ -53,6 +55,7 @@ public:
     frmDrv* editor() const { return editor_; }
     MakefileBrowser* browser() const { return browser_; }
     frmBuildLog* logWindow() const { return logWindow_; }
+    frmGraph* graphWindow() const { return graphWindow_; }
     pxbuilder::FileBrowser* fileBrowser() const { return files_; }
 
 signals:
@@ -76,6 +79,7 @@ private:
     void build();
     void buildEnded(const pxbuilder::BuildOutcome& outcome);
     void viewBuildLog();
+    void showStepGraph();
     void showLogHere(const QString& log);
     void helpAbout();
     void helpManual();
@@ -112,6 +116,7 @@ private:
     frmDrv* editor_ = nullptr;
     MakefileBrowser* browser_ = nullptr;
     frmBuildLog* logWindow_ = nullptr;
+    frmGraph* graphWindow_ = nullptr;
     // The build's own thread, joined when the build has ended, so that it
     // is gone, all of it, before the next build or the window.
     std::thread buildThread_;

@@ -10,9 +10,14 @@
 // lists, the .fig and .tab files) against the working folder, and writes its
 // log there. A user at a terminal means "beside the project file", so each
 // build runs from the folder that holds its path, as make -C would.
+//
+// After its own messages, a build gets the warnings of its step graph
+// (graph_rules.h): pxc's own, from the flow the compiler resolved; they
+// change neither the exit status nor anything the library writes.
 #include <CLI/CLI.hpp>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -22,7 +27,6 @@
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,10 +34,13 @@
 #include "command.h"
 #include "driver/build_context.h"
 #include "driver/driver.h"
+#include "driver/graph_record.h"
 #include "driver/source_places.h"
+#include "graph_rules.h"
 #include "platform/clock.h"
 #include "platform/file_names.h"
 #include "report.h"
+#include "step_graph.h"
 
 #ifndef PXC_VERSION
 #define PXC_VERSION "unknown"
@@ -58,6 +65,8 @@ const char* const BUILD_USAGE =
     "      --diagnostics-format=FORMAT\n"
     "                          text (default, on standard error), json or sarif\n"
     "                          (SARIF 2.1.0), both on standard output\n"
+    "  -Wno-CODE               leave out the flow warning CODE: unreachable-step,\n"
+    "                          unused-label, self-loop or task-without-done\n"
     "  -h, --help              show this help and exit\n"
     "  -V, --version           show the version and exit\n"
     "  --                      treat every following argument as a path\n"
@@ -83,6 +92,7 @@ struct options {
     bool log = false;
     std::string colour = "auto";
     std::string shown = "text";  // text, json or sarif
+    std::vector<std::string> warnings;  // -W: no-CODE or CODE, in order
 };
 
 bool change_folder(const std::string& folder) {
@@ -93,106 +103,166 @@ bool change_folder(const std::string& folder) {
 
 std::string read_whole(const fs::path& name) {
     std::ifstream in(name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string bytes;
+    char block[64 * 1024];
+    while (in.read(block, sizeof block) || in.gcount() > 0) bytes.append(block, static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 // The lines of the files that messages point into, each file read once per
-// build however many messages it has.
+// build however many messages it has: a program may earn thousands.
 class source_lines {
 public:
     // Line `number` (from 1) of a file, without its line end.
-    const std::string& line(const fs::path& file, uint32_t number) {
+    std::string line(const fs::path& file, uint32_t number) {
         auto [at, fresh] = files_.try_emplace(file);
+        lines& f = at->second;
         if (fresh) {
-            std::istringstream in(read_whole(file));
-            for (std::string text; std::getline(in, text);) {
-                if (!text.empty() && text.back() == '\r') text.pop_back();
-                at->second.push_back(std::move(text));
+            f.text = read_whole(file);
+            for (std::size_t start = 0; start < f.text.size();) {
+                f.starts.push_back(start);
+                std::size_t end = f.text.find('\n', start);
+                start = end == std::string::npos ? f.text.size() : end + 1;
             }
         }
-        static const std::string none;
-        return number >= 1 && number <= at->second.size() ? at->second[number - 1] : none;
+        if (number < 1 || number > f.starts.size()) return {};
+        std::size_t begin = f.starts[number - 1];
+        std::size_t end = number < f.starts.size() ? f.starts[number] - 1 : f.text.size();
+        if (end > begin && f.text[end - 1] == '\n') --end;
+        if (end > begin && f.text[end - 1] == '\r') --end;
+        return f.text.substr(begin, end - begin);
     }
 
 private:
-    std::map<fs::path, std::vector<std::string>> files_;
+    struct lines {
+        std::string text;
+        std::vector<std::size_t> starts;
+    };
+    std::map<fs::path, lines> files_;
 };
 
-class builder {
-public:
-    builder(const options& o, fs::path start) : o_(o), start_(std::move(start)) {}
+bool silenced(const build_settings& settings, const char* code) {
+    return std::find(settings.silenced.begin(), settings.silenced.end(), code) != settings.silenced.end();
+}
 
-    build_report build(const std::string& path) {
-        build_report report;
-        report.path = path;
-        report.checked = o_.check;
-        fs::path whole(path);
-        std::string folder = whole.parent_path().string();
-        std::string name = whole.filename().string();
-        if (name.empty()) {  // "dir/": let the library report it from here
-            folder.clear();
-            name = path;
-        }
-        if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
-            report.status = 2;
-            report.diagnostics.push_back({"error", false, "cannot change to folder '" + folder + "': " +
-                                          std::strerror(errno), path, 0, 0, 0, 0, {}});
-            return report;
-        }
-        fs::path here = fs::current_path();
-
-        px::build_recording recording;
-        check_files nowhere;
-        px::build_context build;
-        build.recording = &recording;
-        if (o_.check) build.files = &nowhere;
-        int32_t result = px::run_build(build, name.c_str());
-
-        log_ = o_.check ? nowhere.log() : read_whole("pxlinker.log");
-
-        int compile_errors = 0;
-        source_lines sources;
-        for (const px::diagnostic& d : recording.diagnostics) {
-            fs::path file = here / (d.where.file.empty() ? name : d.where.file);
-            shown_diagnostic s = shown_from(d, shown(file));
-            if (s.line != 0) s.source_line = sources.line(file, s.line);
-            compile_errors += d.compile_error;
-            report.diagnostics.push_back(std::move(s));
-        }
-        if (result == 0 || recording.aborted)
-            report.status = 2;
-        else
-            report.status = compile_errors > 0 ? 1 : 0;
-        if (!o_.check && report.status != 2 && !recording.object_file.empty()) {
-            fs::path object = here / recording.object_file;
-            std::error_code error;
-            report.object_size = fs::file_size(object, error);
-            if (!error) report.object_file = shown(object);
-        }
-        return report;
+// The lines of a build's warnings from its step graph, where they point.
+void add_flow_warnings(build_report& report, const step_graph& graph, const build_settings& settings,
+                       const fs::path& here, source_lines& sources) {
+    std::map<std::string, std::string> shown;  // a file as the build named it, as pxc shows it
+    for (const graph_finding& f : check_graph(graph)) {
+        if (silenced(settings, f.code)) continue;
+        const graph_step* s = graph.find(f.step);
+        if (!s) continue;
+        shown_diagnostic d;
+        d.severity = "warning";
+        d.message = f.message;
+        d.code = f.code;
+        fs::path file = here / s->file;
+        auto [at, fresh] = shown.try_emplace(s->file);
+        if (fresh) at->second = shown_path(file, settings.start);
+        d.file = at->second;
+        d.line = f.at_label ? s->label_line : s->line;
+        d.column = f.at_label ? s->label_column : s->column;
+        d.step = s->step;
+        d.step_as_written = s->step_as_written;
+        if (d.line != 0) d.source_line = sources.line(file, d.line);
+        report.diagnostics.push_back(std::move(d));
     }
+}
 
-    const std::string& log() const { return log_; }
+}  // namespace
 
-private:
-    // The path as the user can open it from where pxc started: relative to
-    // that folder when that is shorter.
-    std::string shown(const fs::path& file) const {
-        fs::path absolute = file.lexically_normal();
-        fs::path relative = absolute.lexically_relative(start_);
-        if (!relative.empty() && relative.string().size() <= absolute.string().size()) return relative.string();
-        return absolute.string();
+std::string shown_path(const fs::path& file, const fs::path& start) {
+    fs::path absolute = file.lexically_normal();
+    fs::path relative = absolute.lexically_relative(start);
+    if (!relative.empty() && relative.string().size() <= absolute.string().size()) return relative.string();
+    return absolute.string();
+}
+
+built_path build_path(const std::string& path, const build_settings& settings) {
+    built_path built;
+    build_report& report = built.report;
+    report.path = path;
+    report.checked = settings.check;
+    fs::path whole(path);
+    std::string folder = whole.parent_path().string();
+    std::string name = whole.filename().string();
+    if (name.empty()) {  // "dir/": let the library report it from here
+        folder.clear();
+        name = path;
     }
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+        report.status = 2;
+        report.diagnostics.push_back({"error", false, "cannot change to folder '" + folder + "': " +
+                                      std::strerror(errno), path, 0, 0, 0, 0, {}, 0, {}});
+        return built;
+    }
+    fs::path here = fs::current_path();
+    built.folder = here;
 
-    const options& o_;
-    fs::path start_;
-    std::string log_;
-};
+    px::build_recording recording;
+    px::graph_record drawn;
+    drawn.keep_texts = settings.draw;
+    bool checked = false;
+    for (std::size_t i = 0; i < GRAPH_RULE_COUNT; ++i) checked = checked || !silenced(settings, GRAPH_RULES[i].code);
+    check_files nowhere;
+    px::build_context build;
+    build.recording = &recording;
+    if (settings.draw || checked) build.graph = &drawn;
+    if (settings.check) build.files = &nowhere;
+    int32_t result = px::run_build(build, name.c_str());
+
+    built.log = settings.check ? nowhere.log() : read_whole("pxlinker.log");
+
+    int compile_errors = 0;
+    source_lines sources;
+    for (const px::diagnostic& d : recording.diagnostics) {
+        fs::path file = here / (d.where.file.empty() ? name : d.where.file);
+        shown_diagnostic s = shown_from(d, shown_path(file, settings.start));
+        if (s.line != 0) s.source_line = sources.line(file, s.line);
+        compile_errors += d.compile_error;
+        report.diagnostics.push_back(std::move(s));
+    }
+    if (result == 0 || recording.aborted)
+        report.status = 2;
+    else
+        report.status = compile_errors > 0 ? 1 : 0;
+    if (report.status != 2 && build.graph) {
+        built.graph = graph_of_build(drawn, recording.files);
+        add_flow_warnings(report, built.graph, settings, here, sources);
+    }
+    if (!settings.check && report.status != 2 && !recording.object_file.empty()) {
+        fs::path object = here / recording.object_file;
+        std::error_code error;
+        report.object_size = fs::file_size(object, error);
+        if (!error) report.object_file = shown_path(object, settings.start);
+    }
+    return built;
+}
+
+namespace {
+
+// -Wno-CODE silences a flow warning, -WCODE gives it again; the last word
+// for a code wins. False, having said why, for a code that is none.
+bool read_warning_options(const std::vector<std::string>& words, std::vector<std::string>& silenced) {
+    for (const std::string& word : words) {
+        bool off = word.rfind("no-", 0) == 0;
+        std::string code = off ? word.substr(3) : word;
+        if (!is_graph_rule(code)) {
+            usage_error("pxc", "unknown warning option '-W" + word + "'");
+            return false;
+        }
+        silenced.erase(std::remove(silenced.begin(), silenced.end(), code), silenced.end());
+        if (off) silenced.push_back(code);
+    }
+    return true;
+}
 
 int run_build(const options& o) {
     if (o.paths.empty()) return usage_error("pxc", "no path given");
+    build_settings settings;
+    settings.check = o.check;
+    if (!read_warning_options(o.warnings, settings.silenced)) return 2;
     bool refused = false;
     for (const std::string& path : o.paths) refused = refuse_build_output("pxc", path) || refused;
     if (refused) return 2;
@@ -215,23 +285,22 @@ int run_build(const options& o) {
     px::set_pauses_enabled(false);
     palette colours{wants_colour(o.colour)};
 
-    builder b(o, start);
+    settings.start = start;
     std::vector<build_report> builds;
     int status = 0;
     for (const std::string& path : o.paths) {
-        build_report report = b.build(path);
+        built_path built = build_path(path, settings);
+        build_report& report = built.report;
         if (::chdir(start.c_str()) != 0) {
             std::cerr << "pxc: cannot return to folder '" << start.string() << "': " << std::strerror(errno) << "\n";
             return 2;
         }
         if (o.log) {
-            std::cout << b.log();
-            if (!b.log().empty() && b.log().back() != '\n') std::cout << '\n';
+            std::cout << built.log;
+            if (!built.log.empty() && built.log.back() != '\n') std::cout << '\n';
             std::cout.flush();
         }
-        if (o.shown == "text") {
-            for (const shown_diagnostic& d : report.diagnostics) print_text(std::cerr, d, colours);
-        }
+        if (o.shown == "text") print_texts(std::cerr, report.diagnostics, colours);
         print_summary(std::cerr, report, colours);
         if (report.status > status) status = report.status;
         builds.push_back(std::move(report));
@@ -257,6 +326,7 @@ command_body declare_build(CLI::App& app) {
     app.add_option("--diagnostics-format", o->shown)
         ->check(CLI::IsMember({"text", "json", "sarif"}))
         ->type_name("text, json or sarif");
+    app.add_option("-W", o->warnings)->take_all()->allow_extra_args(false)->type_name("no-CODE");
     app.add_option("path", o->paths);
     return [o] { return run_build(*o); };
 }

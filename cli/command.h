@@ -9,11 +9,14 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "driver/source_places.h"
 #include "report.h"
+#include "step_graph.h"
 
 namespace CLI {
 class App;
@@ -37,12 +40,14 @@ struct command {
 command_body declare_build(CLI::App& app);
 command_body declare_dump(CLI::App& app);
 command_body declare_fmt(CLI::App& app);
+command_body declare_graph(CLI::App& app);
 
 // pxc --help: BUILD_USAGE, the commands, BUILD_USAGE_END.
 extern const char* const BUILD_USAGE;
 extern const char* const BUILD_USAGE_END;
 extern const char* const DUMP_USAGE;
 extern const char* const FMT_USAGE;
+extern const char* const GRAPH_USAGE;
 
 // --- rules every command keeps --------------------------------------------
 
@@ -71,5 +76,30 @@ shown_diagnostic shown_from(const px::diagnostic& d, const std::string& file);
 
 // Colour for `when` (auto, always, never) on standard error.
 bool wants_colour(const std::string& when);
+
+// --- one build as pxc runs it ---------------------------------------------
+
+struct build_settings {
+    bool check = false;                  // write nothing
+    std::filesystem::path start;         // where pxc started: paths are shown from there
+    std::vector<std::string> silenced;   // flow warnings left out (-Wno-CODE)
+    bool draw = false;                   // the caller shows the graph, with each instruction's text
+};
+
+struct built_path {
+    build_report report;
+    step_graph graph;              // its files as the build named them, from `folder`
+    std::filesystem::path folder;  // the build ran from here
+    std::string log;
+};
+
+// Builds `path` from the folder that holds it, recording every message at
+// its place and drawing the program's step graph, whose warnings follow the
+// build's own messages. The working folder is left where the build ran.
+built_path build_path(const std::string& path, const build_settings& settings);
+
+// The path as the user can open it from `start`: relative to it when that
+// is shorter.
+std::string shown_path(const std::filesystem::path& file, const std::filesystem::path& start);
 
 }  // namespace pxc

@@ -37,6 +37,10 @@ const command commands[] = {
      "rewrite step files in the layout the saver writes; exit status 0 tidy,\n"
      "1 a file would change (--check, --diff), 2 a file not formatted",
      FMT_USAGE, declare_fmt},
+    {"graph", "[--format=dot|svg|json] [-o FILE] PATH",
+     "draw a program's steps and every way out of each; exit status 0 drawn,\n"
+     "1 drawn but the program has compile errors, 2 not drawn",
+     GRAPH_USAGE, declare_graph},
 };
 
 const command building{"", "[OPTION]... PATH...", "build each makefile or step file", BUILD_USAGE, declare_build};

@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <map>
+#include <sstream>
+
+#include "graph_rules.h"
 
 namespace pxc {
 
@@ -115,6 +118,15 @@ std::string uri(const std::string& path) {
     return out;
 }
 
+// The rule a diagnostic follows, SARIF's "ruleId": pxc's own warnings name
+// theirs (JSON's "code"), a library message's is its kind's id.
+std::string code_of(const shown_diagnostic& d) { return d.code.empty() ? rule_id(message_kind(d.message)) : d.code; }
+
+std::string rule_summary(const shown_diagnostic& d) {
+    const graph_rule* rule = d.code.empty() ? nullptr : find_graph_rule(d.code);
+    return rule ? rule->summary : message_kind(d.message);
+}
+
 std::string sarif_level(const std::string& severity) { return severity == "warning" ? "warning" : "error"; }
 
 }  // namespace
@@ -133,12 +145,23 @@ int build_report::warnings() const {
 
 void print_text(std::ostream& out, const shown_diagnostic& d, const palette& colours) {
     std::string where = locus(d.file, d.line, d.column);
-    print_line(out, colours, where, d.severity, d.message);
+    print_line(out, colours, where, d.severity, d.code.empty() ? d.message : d.message + " [-W" + d.code + "]");
     print_source(out, d, colours);
-    if (d.compile_error && d.step != 0 && d.step != d.step_as_written)
+    if ((d.compile_error || !d.code.empty()) && d.step != 0 && d.step != d.step_as_written)
         print_line(out, colours, where, "note",
                    "step [" + std::to_string(d.step_as_written) + "] of this file is step [" +
                        std::to_string(d.step) + "] of the linked program");
+}
+
+void print_texts(std::ostream& out, const std::vector<shown_diagnostic>& all, const palette& colours) {
+    std::ostringstream some;
+    for (const shown_diagnostic& d : all) {
+        print_text(some, d, colours);
+        if (some.tellp() < 64 * 1024) continue;
+        out << some.str();
+        some.str({});
+    }
+    out << some.str();
 }
 
 void print_summary(std::ostream& out, const build_report& build, const palette& colours) {
@@ -153,6 +176,27 @@ void print_summary(std::ostream& out, const build_report& build, const palette& 
     else
         out << "; no object file";
     out << "\n";
+}
+
+std::size_t utf8_sequence(const std::string& text, std::size_t i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    if (c < 0x80) length = 1;
+    else if (c >= 0xC2 && c <= 0xDF) length = 2;
+    else if (c >= 0xE0 && c <= 0xEF) length = 3;
+    else if (c >= 0xF0 && c <= 0xF4) length = 4;
+    bool whole = length != 0 && i + length <= text.size();
+    for (std::size_t k = 1; whole && k < length; ++k)
+        whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (whole && length == 3) {
+        unsigned char d = static_cast<unsigned char>(text[i + 1]);
+        whole = !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0);
+    }
+    if (whole && length == 4) {
+        unsigned char d = static_cast<unsigned char>(text[i + 1]);
+        whole = !(c == 0xF0 && d < 0x90) && !(c == 0xF4 && d >= 0x90);
+    }
+    return whole ? length : 0;
 }
 
 std::string json_string(const std::string& text) {
@@ -179,22 +223,8 @@ std::string json_string(const std::string& text) {
             continue;
         }
         // A whole, shortest-form UTF-8 sequence passes; anything else is replaced.
-        std::size_t length = 0;
-        if (c >= 0xC2 && c <= 0xDF) length = 2;
-        else if (c >= 0xE0 && c <= 0xEF) length = 3;
-        else if (c >= 0xF0 && c <= 0xF4) length = 4;
-        bool whole = length != 0 && i + length <= text.size();
-        for (std::size_t k = 1; whole && k < length; ++k)
-            whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        if (whole && length == 3) {
-            unsigned char d = static_cast<unsigned char>(text[i + 1]);
-            whole = !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0);
-        }
-        if (whole && length == 4) {
-            unsigned char d = static_cast<unsigned char>(text[i + 1]);
-            whole = !(c == 0xF0 && d < 0x90) && !(c == 0xF4 && d >= 0x90);
-        }
-        if (whole) {
+        std::size_t length = utf8_sequence(text, i);
+        if (length != 0) {
             out.append(text, i, length);
             i += length;
         } else {
@@ -214,7 +244,9 @@ void print_json(std::ostream& out, const std::vector<build_report>& builds) {
                 << ", \"severity\": " << json_string(d.severity) << ", \"message\": " << json_string(d.message)
                 << ", \"file\": " << json_string(d.file) << ", \"line\": " << d.line << ", \"column\": " << d.column
                 << ", \"compile_error\": " << (d.compile_error ? "true" : "false") << ", \"step\": " << d.step
-                << ", \"step_as_written\": " << d.step_as_written << "}";
+                << ", \"step_as_written\": " << d.step_as_written;
+            if (!d.code.empty()) out << ", \"code\": " << json_string(d.code);
+            out << "}";
             first = false;
         }
     }
@@ -224,26 +256,25 @@ void print_json(std::ostream& out, const std::vector<build_report>& builds) {
 void print_sarif(std::ostream& out, const std::vector<build_report>& builds, const std::string& version) {
     // One rule per kind of message, in order of first appearance.
     std::map<std::string, std::size_t> rule_index;
-    std::vector<std::string> kinds;
+    std::vector<shown_diagnostic> kinds;  // the first of each rule
     for (const build_report& build : builds)
         for (const shown_diagnostic& d : build.diagnostics) {
-            std::string kind = message_kind(d.message);
-            if (rule_index.emplace(kind, kinds.size()).second) kinds.push_back(kind);
+            if (rule_index.emplace(code_of(d), kinds.size()).second) kinds.push_back(d);
         }
     out << "{\n  \"version\": \"2.1.0\",\n"
         << "  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n"
         << "  \"runs\": [{\n    \"tool\": {\"driver\": {\"name\": \"pxc\", \"version\": " << json_string(version)
         << ", \"rules\": [";
     for (std::size_t i = 0; i < kinds.size(); ++i)
-        out << (i ? "," : "") << "\n      {\"id\": \"" << rule_id(kinds[i])
-            << "\", \"shortDescription\": {\"text\": " << json_string(kinds[i]) << "}}";
+        out << (i ? "," : "") << "\n      {\"id\": " << json_string(code_of(kinds[i]))
+            << ", \"shortDescription\": {\"text\": " << json_string(rule_summary(kinds[i])) << "}}";
     out << (kinds.empty() ? "]}},\n" : "\n    ]}},\n") << "    \"results\": [";
     bool first = true;
     for (const build_report& build : builds) {
         for (const shown_diagnostic& d : build.diagnostics) {
-            std::string kind = message_kind(d.message);
-            out << (first ? "\n" : ",\n") << "      {\"ruleId\": \"" << rule_id(kind)
-                << "\", \"ruleIndex\": " << rule_index[kind] << ", \"level\": \"" << sarif_level(d.severity)
+            std::string code = code_of(d);
+            out << (first ? "\n" : ",\n") << "      {\"ruleId\": " << json_string(code)
+                << ", \"ruleIndex\": " << rule_index[code] << ", \"level\": \"" << sarif_level(d.severity)
                 << "\", \"message\": {\"text\": " << json_string(d.message) << "}, \"locations\": [{"
                 << "\"physicalLocation\": {\"artifactLocation\": {\"uri\": " << json_string(uri(d.file)) << "}";
             if (d.line != 0) out << ", \"region\": {\"startLine\": " << d.line << ", \"startColumn\": " << d.column << "}";

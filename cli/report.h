@@ -2,6 +2,7 @@
 // source line and a caret), as one JSON array, or as a SARIF 2.1.0 log.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -20,6 +21,7 @@ struct shown_diagnostic {
     uint32_t step_as_written = 0;  // and as its file numbers it
     std::string source_line;       // the line pointed at, without its line end
     uint32_t length = 0;           // characters the message is about; 0: the word at the column
+    std::string code;              // pxc's own warnings: the name -Wno- takes
 };
 
 struct build_report {
@@ -40,6 +42,9 @@ struct palette {
 
 // FILE:LINE:COL: error: MESSAGE, the source line and the caret.
 void print_text(std::ostream& out, const shown_diagnostic& d, const palette& colours);
+// Each of them so, written a few at a time: standard error is unbuffered,
+// and a program may earn thousands of warnings.
+void print_texts(std::ostream& out, const std::vector<shown_diagnostic>& all, const palette& colours);
 // "pxc: PATH: 2 errors, 1 warning; wrote main.dso (209 bytes) with compile errors"
 void print_summary(std::ostream& out, const build_report& build, const palette& colours);
 // Every diagnostic of every build.
@@ -49,5 +54,7 @@ void print_sarif(std::ostream& out, const std::vector<build_report>& builds, con
 // Text as a JSON string literal, quotes included; bytes that are not UTF-8
 // become U+FFFD.
 std::string json_string(const std::string& text);
+// The length of the whole, shortest-form UTF-8 sequence at text[i], or 0.
+std::size_t utf8_sequence(const std::string& text, std::size_t i);
 
 }  // namespace pxc

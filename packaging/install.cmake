@@ -83,6 +83,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The builder needs a display platform plugin that no library links to.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# pxc graph and the builder's graph window load Graphviz's libgvc when they
+# first draw an SVG; no program links it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgvc6")
 # A program of this package that links the library finds it here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
 # A shlibs file for programs built against the library, and the ldconfig

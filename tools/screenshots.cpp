@@ -1,5 +1,6 @@
-// Renders the three windows of PXBuilder, standing in a small sample
-// project, into PNG files: projBuilder.png, frmDrv.png, MakefileBrowser.png.
+// Renders the windows of PXBuilder, standing in a small sample project, into
+// PNG files: projBuilder.png, frmDrv.png, MakefileBrowser.png, frmGraph.png.
+// The sample's production line is the conveyor example.
 // Usage: px_builder_screenshots OUTPUT_FOLDER [SAMPLE_FOLDER]   (run under Xvfb)
 // The sample is made in SAMPLE_FOLDER (a new folder) or in a temporary one.
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include "compiler_call.h"
 #include "dialogs.h"
 #include "frmDrv.h"
+#include "frmGraph.h"
 #include "launcher.h"
 #include "projBuilder.h"
 #include "services.h"
@@ -86,8 +88,10 @@ int main(int argc, char* argv[]) {
     const QString line = root.filePath("conveyor");
     QDir().mkpath(program);
     QDir().mkpath(line);
-    for (const char* name : {"main.pre", "feeder.pre", "press.pre", "unload.pre"})
-        writeBytes(QDir(line).filePath(name), "");
+    const QDir example(QStringLiteral(PX_SOURCE_DIR "/examples/conveyor"));
+    for (const char* name : {"main.pre", "feeder.pre", "press.pre", "main.fig", "main.tab"})
+        QFile::copy(example.filePath(name), QDir(line).filePath(name));
+    writeBytes(QDir(line).filePath("unload.pre"), "");
     writeBytes(QDir(line).filePath("conveyor.mak"),
                (line + "/main.pre\r\n" + line + "/feeder.pre\r\n" + line + "/press.pre\r\n").toLocal8Bit());
     writeBytes(QDir(line).filePath("service.mak"), (line + "/unload.pre\r\n").toLocal8Bit());
@@ -129,5 +133,15 @@ int main(int argc, char* argv[]) {
         files->setCurrentItem(found.first());
     browser->move(120, 120);
     ok = save(browser, QDir(output).filePath("MakefileBrowser.png")) && ok;
+    browser->hide();
+
+    // The step graph of the first makefile.
+    window.findChild<QPushButton*>("graphButton")->click();
+    frmGraph* graph = window.graphWindow();
+    if (!graph)
+        return 1;
+    graph->move(160, 40);
+    graph->resize(1080, 760);
+    ok = save(graph, QDir(output).filePath("frmGraph.png")) && ok;
     return ok ? 0 : 1;
 }

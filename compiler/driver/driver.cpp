@@ -10,6 +10,7 @@
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/graph_record.h"
 #include "driver/helpers.h"
 #include "driver/model.h"
 #include "driver/object_file.h"
@@ -175,6 +176,7 @@ int32_t run_build(build_context& build, const char* path) {
         build.recording->places.clear();
         build.recording->written_numbers.clear();
     }
+    if (build.graph) build.graph->clear();
     if (!pool_create(build, save_file_try)) return 0;
 
     build_log = open_file(*build.files, "pxlinker.log", "w+");

@@ -7,6 +7,7 @@
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/graph_record.h"
 #include "platform/file_names.h"
 
 namespace px {
@@ -71,10 +72,12 @@ uint32_t note_file(build_context& build, const char* name) {
 void note_place(build_context& build, const void* node, place_kind kind, int32_t value, uint32_t file,
                 uint32_t line, uint32_t column) {
     if (build.recording) build.recording->places.note({node, kind, value}, place{file, line, column});
+    graph_note_place(build, node, kind, place{file, line, column});
 }
 
 void note_step_written(build_context& build, const void* step_node, uint32_t number) {
     if (build.recording) build.recording->written_numbers.note(step_node, number);
+    graph_note_written(build, step_node, number);
 }
 
 void record_log_message(build_context& build, int level, const std::string& message, const file_place* where) {

@@ -18,6 +18,18 @@ struct decoded_instruction {
     std::size_t offset = 0;  // from the output-change count byte
     std::size_t length = 0;
     std::string text;
+    // Where control goes from here: the goto clause, if the instruction has
+    // one, and the steps a "do" starts as tasks, in list order.
+    enum class clause : uint8_t { none, next, step };
+    clause goto_clause = clause::none;
+    uint32_t goto_step = 0;  // the step number, for clause::step
+    std::vector<uint32_t> tasks;
+    // What the instruction does to the task running it: "goto", "if" and
+    // "monitor" only choose where it goes; "delay" and "do" wait before
+    // their goto clause is taken; "done" ends the task; everything else
+    // acts (sets, counts, stores, moves, stops).
+    enum class flow : uint8_t { acts, chooses, waits, ends_task };
+    flow effect = flow::acts;
 };
 
 struct decoded_step {

@@ -25,6 +25,7 @@ bool decode_if(code_reader& r, uint8_t op, std::string& text) {
     if (!read_operand(r, operand_use::source, second, second_length)) return false;
     if (if_class(first_length, second_length) != k)
         return r.refuse("\"if\" length class " + std::to_string(k) + " disagrees with its operands");
+    r.instruction->effect = decoded_instruction::flow::chooses;
     text = "if " + first + " " + spelling + " " + second + " goto " + dest;
     return true;
 }
@@ -40,9 +41,10 @@ bool decode_flag_test(code_reader& r, uint8_t op, std::string& text) {
     const watch_form& form = watch_of_kind(KIND_FLAG);
     int32_t number = (flag & FLAG_TEST_NUMBER_BITS) + 1;
     uint8_t condition = flag & FLAG_TEST_CONDITION_BITS;
-    if (condition == form.operand_bits[0] || condition == form.operand_bits[1])
+    if (condition == form.operand_bits[0] || condition == form.operand_bits[1]) {
         text = "monitor " + watched(form, number, condition == form.operand_bits[0] ? 0 : 1);
-    else if (condition == FLAG_TEST_AND_SET)
+        r.instruction->effect = decoded_instruction::flow::chooses;
+    } else if (condition == FLAG_TEST_AND_SET)
         text = std::string("testandset ") + form.word + "#" + std::to_string(number);
     else
         return r.refuse("flag test byte " + hex_byte(flag) + " has no single condition");
@@ -70,6 +72,7 @@ bool read_input(code_reader& r, std::string& text) {
 bool decode_monitor_input(code_reader& r, uint8_t op, std::string& text) {
     std::string dest, input;
     if (!r.destination(op, dest) || !read_input(r, input)) return false;
+    r.instruction->effect = decoded_instruction::flow::chooses;
     text = "monitor " + input + " goto " + dest;
     return true;
 }
@@ -83,6 +86,7 @@ bool decode_monitor_motion(code_reader& r, uint8_t op, std::string& text) {
         return r.refuse("motor or servo " + std::to_string(number + 1) + " is beyond " + std::to_string(form.high));
     std::string dest;
     if (!r.destination(op, dest)) return false;
+    r.instruction->effect = decoded_instruction::flow::chooses;
     text = "monitor " + watched(form, number + 1, state) + " goto " + dest;
     return true;
 }
@@ -183,6 +187,7 @@ bool decode_monitor_expression(code_reader& r, uint8_t op, std::string& text) {
         r.last = end - 1;
         std::string expression;
         if (!expression_text(r, inputs, elements, mask, start, expression)) return false;
+        r.instruction->effect = decoded_instruction::flow::chooses;
         text = "monitor " + expression + " goto " + dest;
         return true;
     }

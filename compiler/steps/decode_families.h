@@ -19,15 +19,18 @@ struct code_reader {
     decoded_step* step;
     std::size_t pos = 0;
     std::size_t last = 0;  // offset of the byte taken last
+    decoded_instruction* instruction = nullptr;  // the one being read
 
     bool take(uint8_t& byte);
     // Refuses the byte taken last.
     bool refuse(const std::string& why);
     bool refuse_at(std::size_t offset, const std::string& why);
-    // A step index, one or two bytes; notes the step it names.
+    // A task of "do": a step index, one or two bytes; notes the step it names.
     bool step_index(std::string& text);
     // The goto clause: "next" for the next-step form, else "[n]" read here.
     bool destination(uint8_t opcode, std::string& text);
+    // A step index as the step number it names, noted for the step.
+    bool step_number(uint32_t& number, std::string& text);
 };
 
 std::string hex_byte(uint8_t byte);

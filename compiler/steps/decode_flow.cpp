@@ -13,6 +13,7 @@ namespace {
 bool decode_goto(code_reader& r, uint8_t op, std::string& text) {
     std::string dest;
     if (!r.destination(op, dest)) return false;
+    r.instruction->effect = decoded_instruction::flow::chooses;
     text = "goto " + dest;
     return true;
 }
@@ -24,7 +25,8 @@ bool decode_stop_goto(code_reader& r, uint8_t op, std::string& text) {
     return true;
 }
 
-bool decode_done(code_reader&, uint8_t, std::string& text) {
+bool decode_done(code_reader& r, uint8_t, std::string& text) {
+    r.instruction->effect = decoded_instruction::flow::ends_task;
     text = "done";
     return true;
 }
@@ -48,6 +50,7 @@ bool decode_do(code_reader& r, uint8_t op, std::string& text) {
         if (!r.step_index(task)) return false;
         list += (i ? " " : "") + task;
     }
+    r.instruction->effect = decoded_instruction::flow::waits;
     text = "do (" + list + ")";
     if (repeat != opcode::DO_REPEAT + DO_ONCE)
         (text += ' ') += std::to_string(repeat - opcode::DO_REPEAT) + " " + DO_REPEAT_WORD;
@@ -91,6 +94,7 @@ bool decode_delay(code_reader& r, uint8_t op, std::string& text) {
         if (!read_operand(r, operand_use::source, source, length)) return false;
         text = "delay " + source + " " + DELAY_UNITS[unit].source_unit;
     }
+    r.instruction->effect = decoded_instruction::flow::waits;
     text += " goto " + dest;
     return true;
 }

@@ -83,11 +83,11 @@ bool code_reader::refuse_at(std::size_t offset, const std::string& why) {
     return false;
 }
 
-bool code_reader::step_index(std::string& text) {
+bool code_reader::step_number(uint32_t& number, std::string& text) {
     uint8_t low = 0, high = 0;
     if (!take(low)) return false;
     if (wide && !take(high)) return false;
-    uint32_t number = (low | static_cast<uint32_t>(high) << 8) + 1;
+    number = (low | static_cast<uint32_t>(high) << 8) + 1;
     step->destinations.push_back(number);
     text = '[';
     text += std::to_string(number);
@@ -95,9 +95,25 @@ bool code_reader::step_index(std::string& text) {
     return true;
 }
 
+bool code_reader::step_index(std::string& text) {
+    uint32_t number = 0;
+    if (!step_number(number, text)) return false;
+    if (instruction) instruction->tasks.push_back(number);
+    return true;
+}
+
 bool code_reader::destination(uint8_t op, std::string& text) {
-    if (op & opcode::STEP_FORM) return step_index(text);
+    if (op & opcode::STEP_FORM) {
+        uint32_t number = 0;
+        if (!step_number(number, text)) return false;
+        if (instruction) {
+            instruction->goto_clause = decoded_instruction::clause::step;
+            instruction->goto_step = number;
+        }
+        return true;
+    }
     step->names_next = true;
+    if (instruction) instruction->goto_clause = decoded_instruction::clause::next;
     text = "next";
     return true;
 }
@@ -116,6 +132,7 @@ decoded_step decode_step(const uint8_t* code, std::size_t length, bool wide) {
     bool alone = false;
     while (r.pos < r.size) {
         decoded_instruction instruction;
+        r.instruction = &instruction;
         instruction.offset = r.pos;
         uint8_t op = 0;
         r.take(op);

@@ -12,6 +12,7 @@
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/graph_record.h"
 #include "driver/utilities.h"
 #include "driver/xref.h"
 #include "files/model_limits.h"
@@ -159,6 +160,7 @@ const uint8_t* compile_step(build_context& build, list_node* step_node) {
     // The goto index follows the walk: a step that does not continue it
     // (a changed program) starts a fresh one.
     note_step_compiled(build, step_node);
+    graph_note_step(build, step_node);
     if (is_empty_step(step_node)) return nullptr;
 
     const step* s = step_of(step_node);
@@ -201,7 +203,9 @@ const uint8_t* compile_step(build_context& build, list_node* step_node) {
 
     for (list_node* n = s->instructions; !is_end(n); n = n->next) {
         current_instruction = n;
+        const int begin = build.write_position;
         compile_instruction(build, instruction_of(n)->text);
+        graph_note_instruction(build, n, begin, build.write_position);
         if (do_done_mark && (!is_end(n->prev) || !is_end(n->next)))
             report_step_error(build, {}, nullptr, "The \"do\" and \"done\" instructions require a step of their own.");
     }
@@ -211,6 +215,7 @@ const uint8_t* compile_step(build_context& build, list_node* step_node) {
         build.write_position = STEP_CODE_MAX;
     }
     code[0] = static_cast<uint8_t>(build.write_position);
+    graph_note_code(build, code);
     return code;
 }
 

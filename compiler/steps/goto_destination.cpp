@@ -17,6 +17,7 @@
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/graph_record.h"
 #include "driver/helpers.h"
 #include "driver/utilities.h"
 #include "files/model_limits.h"
@@ -141,6 +142,7 @@ std::optional<destination> resolve_destination(instruction_frame& f, const char*
         report_at(f, place, "The destination label does not exist.");
         return std::nullopt;
     }
+    graph_note_label_named(f.build, found->number);
     return destination{DEST_STEP, found->number - 1};
 }
 

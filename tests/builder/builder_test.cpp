@@ -25,6 +25,7 @@
 #include "dialogs.h"
 #include "frmBuildLog.h"
 #include "frmDrv.h"
+#include "frmGraph.h"
 #include "launcher.h"
 #include "list_rules.h"
 #include "projBuilder.h"
@@ -53,6 +54,10 @@ struct Launches final : Launcher {
     QStringList edited, opened;
     bool editorStarts = true;  // false: as on a machine where nothing opens a text file
     bool editTextFile(const QString& path) override { edited << path; return editorStarts; }
+    bool editTextFileAt(const QString& path, int line) override {
+        edited << path + ":" + QString::number(line);
+        return editorStarts;
+    }
     bool openDocument(const QString& path) override { opened << path; return true; }
 };
 
@@ -137,6 +142,7 @@ struct Session {
         return name == "editor"    ? window->editor()
                : name == "browser" ? static_cast<QWidget*>(window->browser())
                : name == "log"     ? static_cast<QWidget*>(window->logWindow())
+               : name == "graph"   ? static_cast<QWidget*>(window->graphWindow())
                : name == "main"    ? window->centralWidget() : nullptr;
     }
     template <class T>
@@ -244,6 +250,14 @@ struct Runner : Session {
             return file + (view->isReadOnly() ? ", read-only: " : ", editable: ") +
                    escaped(view->toPlainText().toLocal8Bit());
         }
+        if (what == "steps" && window->graphWindow()) {
+            QStringList numbers;
+            for (const StepPlace& step : window->graphWindow()->steps())
+                numbers << QString::number(step.step);
+            return show(numbers);
+        }
+        if (key == "graph status")
+            return window->graphWindow() ? window->graphWindow()->status() : "<no graph window>";
         if (what == "binds")
             return QString::number(fake.binds);
         if (what == "exits")
@@ -263,7 +277,7 @@ struct Runner : Session {
             return fail(line + ": the window is not started yet");
         if (verb == "expect") {
             const bool isList =
-                QStringList{"entries", "modules", "offered", "edited", "opened", "arguments", "build", "file"}
+                QStringList{"entries", "modules", "offered", "edited", "opened", "arguments", "build", "file", "steps"}
                     .contains(name.section(' ', 0, 0));
             return check(line, actual(name), isList && value != missing ? show(list(value)) : at(value));
         }
@@ -297,6 +311,12 @@ struct Runner : Session {
             if (!ended || finished.first().first().toInt() != fake.result)
                 return fail(line + ": no build, or no end");
             return QDir::currentPath() == here || fail(line + ": the working directory is now " + QDir::currentPath());
+        } else if (verb == "click" && words.value(0) == "step" && window->graphWindow()) {
+            GraphView* view = window->graphWindow()->view();
+            const QRectF box = view->stepRect(words.value(1).toUInt());
+            if (box.isEmpty())
+                return fail(line + ": no such step in the graph");
+            QTest::mouseClick(view, Qt::LeftButton, {}, box.center().toPoint());
         } else if (QStringList{"click", "double-click", "drag"}.contains(verb) && listNamed(words.value(0))) {
             QListWidget* list = listNamed(words[0]);
             bool isRow = false;

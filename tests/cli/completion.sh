@@ -41,7 +41,7 @@ expect() {
 }
 
 expect 'dump' pxc d
-expect $'PART.PRE\ndump\nfmt\nfolder\nline.mak\nmy prog.vep\nprog.vep' pxc ''
+expect $'PART.PRE\ndump\nfmt\nfolder\ngraph\nline.mak\nmy prog.vep\nprog.vep' pxc ''
 expect $'main.dso' pxc dump m
 expect $'PART.PRE\nfolder\nmy prog.vep\nprog.vep' pxc fmt ''
 expect $'--check\n--color' pxc --c
@@ -52,6 +52,8 @@ expect $'always\nauto' pxc --color = a
 expect $'json' pxc --diagnostics-format j
 expect $'folder' pxc -C f
 expect $'prog.vep' pxc line.mak p
+expect $'PART.PRE\nfolder\nline.mak\nmain.dso\nmy prog.vep\nprog.vep' pxc graph ''
+expect $'svg' pxc graph --format s
 
 if [[ -n $pxc ]]; then
     # Every command pxc names for a word that is none is completed.

@@ -23,6 +23,7 @@
 #include "build_outputs.h"
 #include "format.h"
 #include "program_generator.h"
+#include "program_sets.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -122,18 +123,9 @@ void report(const std::string& set, const tally& t) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    long generated = 0;
-    uint32_t seed = 1;
-    std::vector<std::pair<std::string, fs::path>> sets;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string option = argv[i];
-        if (option == "--generated")
-            generated = std::atol(argv[i + 1]);
-        else if (option == "--seed")
-            seed = static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
-        else
-            sets.emplace_back(option, fs::absolute(argv[i + 1]));
-    }
+    const pxtest::program_sets programs = pxtest::read_program_sets(argc, argv);
+    const long generated = programs.generated;
+    const uint32_t seed = programs.seed;
     // Maps carry the date: a fixed one lets them be compared too.
     ::setenv("SOURCE_DATE_EPOCH", "1000000000", 1);
     pxtest::scratch_dir scratch;
@@ -144,15 +136,9 @@ int main(int argc, char** argv) {
         all.failed += t.failed;
     };
 
-    for (const auto& [kind, dir] : sets) {
+    for (const auto& [kind, dir] : programs.sets) {
         tally t;
-        std::vector<fs::path> sources;
-        for (const auto& entry : fs::directory_iterator(dir)) {
-            if (kind == "projects" && entry.is_directory()) sources.push_back(entry.path());
-            if (kind == "cases" && fs::is_directory(entry.path() / "in")) sources.push_back(entry.path() / "in");
-            if (kind == "files" && entry.is_regular_file()) sources.push_back(entry.path());
-        }
-        std::sort(sources.begin(), sources.end());
+        const std::vector<fs::path> sources = pxtest::set_sources(kind, dir);
         for (const fs::path& source : sources) {
             std::string what = source.lexically_relative(dir).string();
             check_project(fresh_copy(work, source), what, t);

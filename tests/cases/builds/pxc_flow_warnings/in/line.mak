@@ -1,0 +1,2 @@
+main.pre
+second.pre

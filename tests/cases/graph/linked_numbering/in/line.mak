@@ -1,0 +1,3 @@
+main.pre
+rel.pre
+abs.pre
