@@ -2,9 +2,10 @@
 #include "report.h"
 
 #include <algorithm>
-
 #include <cstdio>
 #include <map>
+#include <string_view>
+#include <utility>
 
 namespace pxc {
 
@@ -205,56 +206,145 @@ std::string json_string(const std::string& text) {
     return out + "\"";
 }
 
-void print_json(std::ostream& out, const std::vector<build_report>& builds) {
-    out << "[";
-    bool first = true;
-    for (const build_report& build : builds) {
-        for (const shown_diagnostic& d : build.diagnostics) {
-            out << (first ? "\n" : ",\n") << "  {\"build\": " << json_string(build.path)
-                << ", \"severity\": " << json_string(d.severity) << ", \"message\": " << json_string(d.message)
-                << ", \"file\": " << json_string(d.file) << ", \"line\": " << d.line << ", \"column\": " << d.column
-                << ", \"compile_error\": " << (d.compile_error ? "true" : "false") << ", \"step\": " << d.step
-                << ", \"step_as_written\": " << d.step_as_written << "}";
-            first = false;
-        }
+namespace {
+
+// How a container is laid out: on one line, one member or element a line,
+// or (an array of objects) hugging its objects, "[{" ... "}]", with their
+// members a line each. Strings are written by json_string above, so that the
+// text of a message comes out as it always has.
+enum class shape { on_one_line, a_line_each, hugging };
+
+// The shape of the value of each key that does not go on one line.
+struct layout {
+    shape root;
+    std::vector<std::pair<std::string_view, shape>> keys;
+    shape of(std::string_view key) const {
+        for (const auto& [name, s] : keys)
+            if (name == key) return s;
+        return shape::on_one_line;
     }
-    out << (first ? "]\n" : "\n]\n");
+};
+
+void write_value(std::ostream& out, const json& value, shape s, const layout& l, std::size_t indent) {
+    const std::string inner(indent + 2, ' ');
+    if (value.is_string()) {
+        out << json_string(value.get_ref<const std::string&>());
+    } else if (value.is_object()) {
+        if (s == shape::on_one_line || value.empty()) {
+            out << "{";
+            const char* between = "";
+            for (const auto& [key, member] : value.items()) {
+                out << between << json_string(key) << ": ";
+                write_value(out, member, l.of(key), l, indent);
+                between = ", ";
+            }
+            out << "}";
+            return;
+        }
+        out << "{";
+        const char* between = "\n";
+        for (const auto& [key, member] : value.items()) {
+            out << between << inner << json_string(key) << ": ";
+            write_value(out, member, l.of(key), l, indent + 2);
+            between = ",\n";
+        }
+        out << "\n" << std::string(indent, ' ') << "}";
+    } else if (value.is_array()) {
+        if (s == shape::hugging) {
+            out << "[";
+            const char* between = "";
+            for (const json& element : value) {
+                out << between;
+                write_value(out, element, shape::a_line_each, l, indent);
+                between = ", ";
+            }
+            out << "]";
+        } else if (s == shape::on_one_line || value.empty()) {
+            out << "[";
+            const char* between = "";
+            for (const json& element : value) {
+                out << between;
+                write_value(out, element, shape::on_one_line, l, indent);
+                between = ", ";
+            }
+            out << "]";
+        } else {
+            out << "[";
+            const char* between = "\n";
+            for (const json& element : value) {
+                out << between << inner;
+                write_value(out, element, shape::on_one_line, l, indent + 2);
+                between = ",\n";
+            }
+            out << "\n" << std::string(indent, ' ') << "]";
+        }
+    } else {
+        out << value.dump();
+    }
 }
 
-void print_sarif(std::ostream& out, const std::vector<build_report>& builds, const std::string& version) {
+void write_document(std::ostream& out, const json& document, const layout& l) {
+    write_value(out, document, l.root, l, 0);
+    out << "\n";
+}
+
+}  // namespace
+
+json json_document(const std::vector<build_report>& builds) {
+    json all = json::array();
+    for (const build_report& build : builds)
+        for (const shown_diagnostic& d : build.diagnostics)
+            all.push_back({{"build", build.path},
+                           {"severity", d.severity},
+                           {"message", d.message},
+                           {"file", d.file},
+                           {"line", d.line},
+                           {"column", d.column},
+                           {"compile_error", d.compile_error},
+                           {"step", d.step},
+                           {"step_as_written", d.step_as_written}});
+    return all;
+}
+
+json sarif_document(const std::vector<build_report>& builds, const std::string& version) {
     // One rule per kind of message, in order of first appearance.
     std::map<std::string, std::size_t> rule_index;
-    std::vector<std::string> kinds;
+    json rules = json::array();
     for (const build_report& build : builds)
         for (const shown_diagnostic& d : build.diagnostics) {
             std::string kind = message_kind(d.message);
-            if (rule_index.emplace(kind, kinds.size()).second) kinds.push_back(kind);
+            if (rule_index.emplace(kind, rules.size()).second)
+                rules.push_back({{"id", rule_id(kind)}, {"shortDescription", {{"text", kind}}}});
         }
-    out << "{\n  \"version\": \"2.1.0\",\n"
-        << "  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n"
-        << "  \"runs\": [{\n    \"tool\": {\"driver\": {\"name\": \"pxc\", \"version\": " << json_string(version)
-        << ", \"rules\": [";
-    for (std::size_t i = 0; i < kinds.size(); ++i)
-        out << (i ? "," : "") << "\n      {\"id\": \"" << rule_id(kinds[i])
-            << "\", \"shortDescription\": {\"text\": " << json_string(kinds[i]) << "}}";
-    out << (kinds.empty() ? "]}},\n" : "\n    ]}},\n") << "    \"results\": [";
-    bool first = true;
-    for (const build_report& build : builds) {
+    json results = json::array();
+    for (const build_report& build : builds)
         for (const shown_diagnostic& d : build.diagnostics) {
             std::string kind = message_kind(d.message);
-            out << (first ? "\n" : ",\n") << "      {\"ruleId\": \"" << rule_id(kind)
-                << "\", \"ruleIndex\": " << rule_index[kind] << ", \"level\": \"" << sarif_level(d.severity)
-                << "\", \"message\": {\"text\": " << json_string(d.message) << "}, \"locations\": [{"
-                << "\"physicalLocation\": {\"artifactLocation\": {\"uri\": " << json_string(uri(d.file)) << "}";
-            if (d.line != 0) out << ", \"region\": {\"startLine\": " << d.line << ", \"startColumn\": " << d.column << "}";
-            out << "}}]";
-            if (d.step != 0)
-                out << ", \"properties\": {\"step\": " << d.step << ", \"stepAsWritten\": " << d.step_as_written << "}";
-            out << "}";
-            first = false;
+            json location = {{"artifactLocation", {{"uri", uri(d.file)}}}};
+            if (d.line != 0) location["region"] = {{"startLine", d.line}, {"startColumn", d.column}};
+            json result = {{"ruleId", rule_id(kind)},
+                           {"ruleIndex", rule_index[kind]},
+                           {"level", sarif_level(d.severity)},
+                           {"message", {{"text", d.message}}},
+                           {"locations", json::array({{{"physicalLocation", location}}})}};
+            if (d.step != 0) result["properties"] = {{"step", d.step}, {"stepAsWritten", d.step_as_written}};
+            results.push_back(std::move(result));
         }
-    }
-    out << (first ? "]\n" : "\n    ]\n") << "  }]\n}\n";
+    json run = {{"tool", {{"driver", {{"name", "pxc"}, {"version", version}, {"rules", rules}}}}},
+                {"results", results}};
+    return {{"version", "2.1.0"},
+            {"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
+            {"runs", json::array({run})}};
+}
+
+void print_json(std::ostream& out, const std::vector<build_report>& builds) {
+    write_document(out, json_document(builds), {shape::a_line_each, {}});
+}
+
+void print_sarif(std::ostream& out, const std::vector<build_report>& builds, const std::string& version) {
+    write_document(out, sarif_document(builds, version),
+                   {shape::a_line_each,
+                    {{"runs", shape::hugging}, {"rules", shape::a_line_each}, {"results", shape::a_line_each}}});
 }
 
 }  // namespace pxc

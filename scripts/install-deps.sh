@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev)
 # pxc's command line parser (header-only).
 packages+=(libcli11-dev)
+# JSON for pxc's diagnostics and its language server (header-only).
+packages+=(nlohmann-json3-dev)
 # The tools the tests check our output with: man pages, the desktop entry,
 # vim's quickfix list, a JSON parser.
 packages+=(man-db groff-base desktop-file-utils vim python3)
