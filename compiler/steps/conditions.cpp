@@ -18,12 +18,13 @@
 #include "steps/opcodes.h"
 #include "steps/operands.h"
 #include "steps/scan.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
 namespace {
 
-constexpr const char* IF_SYNTAX = "Syntax:  if <data source> <,<=,=,>=,> <data source> goto ...";
+constexpr const char* IF_SYNTAX = syntax::IF;
 
 void report_range(instruction_frame& f, const char* at, const char* noun, int32_t limit) {
     report_at(f, at, "IXO K400 VEP supports only %s 1-%d.", noun, limit);
@@ -170,14 +171,14 @@ void compile_monitor(instruction_frame& f, const char* cursor) {
         monitor_expression(f, cursor);
         return;
     }
-    report(f, "Syntax:  monitor <flag | input | motor | servo | (expr)>");
+    report(f, "%s", syntax::MONITOR);
 }
 
 void compile_testandset(instruction_frame& f, const char* cursor) {
     const watch_form& flag = watch_of_kind(KIND_FLAG);
     int32_t number = 0;
     if (!scan_numbered(skip_blanks(cursor), flag.word, &number)) {
-        report(f, "Syntax:  testandset flag#<1-32> goto ...");
+        report(f, "%s", syntax::TESTANDSET);
         return;
     }
     note_usage(flag.kind, number);

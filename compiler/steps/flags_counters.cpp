@@ -19,6 +19,7 @@
 #include "steps/numbering.h"
 #include "steps/opcodes.h"
 #include "steps/scan.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
@@ -76,7 +77,7 @@ void compile_flag_shift(instruction_frame& f, const char* cursor, const flag_shi
         }
     }
     if (!ok) {
-        report(f, "Syntax:  %s flag#<1-31> \"<<\"|\">>\" flag#<2-32> <<1-32> times>", kind.word);
+        report(f, syntax::FLAG_SHIFT, kind.word);
         return;
     }
     if (first >= last) {

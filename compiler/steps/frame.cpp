@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
@@ -19,6 +20,7 @@
 #include "steps/goto_destination.h"
 #include "steps/numbering.h"
 #include "steps/opcodes.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
@@ -63,6 +65,14 @@ constexpr keyword_entry instruction_keywords[] = {
 };
 constexpr int KEYWORDS = sizeof instruction_keywords / sizeof instruction_keywords[0];
 static_assert(KEYWORDS == 23, "the language has 23 instruction keywords");
+
+constexpr bool syntax_follows_keywords() {
+    if (sizeof INSTRUCTION_SYNTAX / sizeof INSTRUCTION_SYNTAX[0] != KEYWORDS) return false;
+    for (int i = 0; i < KEYWORDS; ++i)
+        if (std::string_view(INSTRUCTION_SYNTAX[i].keyword) != instruction_keywords[i].word) return false;
+    return true;
+}
+static_assert(syntax_follows_keywords(), "one row of syntax for each keyword, in the same order");
 
 bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 

@@ -23,6 +23,7 @@
 #include "steps/encoding.h"
 #include "steps/frame.h"
 #include "steps/scan.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
@@ -111,7 +112,7 @@ void note_step_compiled(build_context& build, list_node* step_node) {
 std::optional<destination> goto_destination(instruction_frame& f, const char* cursor) {
     const char* at = skip_blanks(cursor ? cursor : "");
     if (!starts_with_folded(at, "goto")) {
-        report(f, "Syntax:  ... goto < next | [1-%d] | label >", static_cast<int>(max_steps()));
+        report(f, syntax::GOTO, static_cast<int>(max_steps()));
         return std::nullopt;
     }
     return resolve_destination(f, skip_blanks(at + 4));

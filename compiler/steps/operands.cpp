@@ -17,6 +17,7 @@
 #include "steps/encoding.h"
 #include "steps/numbering.h"
 #include "steps/scan.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
@@ -277,7 +278,7 @@ bool parse_monitor_element(instruction_frame& f, monitor_reading& reading, int i
         report_at(f, at, "%s", form.state_message);
         return false;
     }
-    report_at(f, at, "Syntax:  monitor ([n]<and|or|xor> <input|flag|motor|servo>*) goto ...");
+    report_at(f, at, "%s", syntax::MONITOR_ELEMENT);
     // The rest of the instruction, as a second entry, so the listing shows
     // where reading stopped.
     report_at(f, at, "%s", at);
@@ -300,7 +301,7 @@ int parse_monitor_list(instruction_frame& f, monitor_reading& reading, uint16_t*
             break;
         }
     if (!op) {
-        report(f, "Syntax:  monitor ([n]<and|or|xor> ...)");
+        report(f, "%s", syntax::MONITOR_LIST);
         return -1;
     }
     int count = 1;  // the operator element itself
