@@ -21,6 +21,7 @@
 namespace px {
 
 struct build_recording;  // driver/source_places.h
+struct symbol_record;    // driver/symbol_record.h
 
 // Byte 0 of a step code image holds L, the number of code bytes after it
 // (at most 255). The buffer is twice that, so a family never has to check
@@ -76,6 +77,9 @@ struct build_context {
     // Every message with its place, for a caller that shows them; none for
     // the export.
     build_recording* recording = nullptr;
+    // The steps, destinations and resource uses for an editor, beside the
+    // recording; none for the export and pxc's builds.
+    symbol_record* symbols = nullptr;
     // Where the build reads and writes its files.
     file_system* files = &disk();
 

@@ -6,6 +6,7 @@
 // check for room; an over-long step is cut back once it is complete.
 #include "steps/frame.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
+#include "driver/symbol_record.h"
 #include "driver/utilities.h"
 #include "driver/xref.h"
 #include "files/model_limits.h"
@@ -211,7 +213,14 @@ const uint8_t* compile_step(build_context& build, list_node* step_node) {
 
     for (list_node* n = s->instructions; !is_end(n); n = n->next) {
         current_instruction = n;
+        const int before = build.write_position;
         compile_instruction(build, instruction_of(n)->text);
+        if (build.symbols) {
+            // The bytes that will stay: an over-long step is cut at 255.
+            int end = std::min(build.write_position, STEP_CODE_MAX);
+            std::size_t length = end > before ? static_cast<std::size_t>(end - before) : 0;
+            note_instruction_code(build, n, code + before + 1, length);
+        }
         if (do_done_mark && (!is_end(n->prev) || !is_end(n->next)))
             report_step_error(build, {}, nullptr, "The \"do\" and \"done\" instructions require a step of their own.");
     }
