@@ -37,12 +37,14 @@ struct command {
 command_body declare_build(CLI::App& app);
 command_body declare_dump(CLI::App& app);
 command_body declare_fmt(CLI::App& app);
+command_body declare_lsp(CLI::App& app);
 
 // pxc --help: BUILD_USAGE, the commands, BUILD_USAGE_END.
 extern const char* const BUILD_USAGE;
 extern const char* const BUILD_USAGE_END;
 extern const char* const DUMP_USAGE;
 extern const char* const FMT_USAGE;
+extern const char* const LSP_USAGE;
 
 // --- rules every command keeps --------------------------------------------
 

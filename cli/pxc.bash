@@ -8,7 +8,7 @@
 _pxc() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=''
     ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local -a commands=(dump fmt) extensions
+    local -a commands=(dump fmt lsp) extensions
     local command='' options word file
     if ((COMP_CWORD > 1)); then
         for word in "${commands[@]}"; do
@@ -18,6 +18,7 @@ _pxc() {
     case $command in
     dump) options='--source --diff --help' extensions=(dso) ;;
     fmt) options='--check --diff --help' extensions=(vep pre) ;;
+    lsp) options='--help' extensions=() ;;
     *) options='--directory --check --log --color --diagnostics-format --help --version' extensions=(mak vep pre) ;;
     esac
 

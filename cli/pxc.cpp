@@ -37,6 +37,7 @@ const command commands[] = {
      "rewrite step files in the layout the saver writes; exit status 0 tidy,\n"
      "1 a file would change (--check, --diff), 2 a file not formatted",
      FMT_USAGE, declare_fmt},
+    {"lsp", "", "run the language server on standard input and output, for editors", LSP_USAGE, declare_lsp},
 };
 
 const command building{"", "[OPTION]... PATH...", "build each makefile or step file", BUILD_USAGE, declare_build};
@@ -51,7 +52,7 @@ std::string build_usage() {
     std::string text = BUILD_USAGE;
     text += "Commands ('pxc COMMAND --help' tells more):\n";
     for (const command& c : commands) {
-        text += "  pxc " + std::string(c.name) + " " + c.synopsis + "\n      ";
+        text += "  pxc " + std::string(c.name) + (*c.synopsis ? " " : "") + c.synopsis + "\n      ";
         for (const char* s = c.summary; *s; ++s) text += *s == '\n' ? std::string("\n      ") : std::string(1, *s);
         text += "\n";
     }
