@@ -131,9 +131,10 @@ hit hit_in(request_context& c, const project& p, const cursor& at) {
             h.target = &s;
             return h;
         }
-        for (const auto& in : s.instructions) {
+        for (const auto& in : p.symbols.instructions_of(s)) {
+            std::string_view text = p.symbols.text(in);
             std::size_t letters = 0;
-            while (letters < in.text.size() && std::isalpha(static_cast<unsigned char>(in.text[letters]))) ++letters;
+            while (letters < text.size() && std::isalpha(static_cast<unsigned char>(text[letters]))) ++letters;
             if (letters > 0 && covers(p, in.at, static_cast<uint32_t>(letters), at)) {
                 h.kind = hit::keyword;
                 h.instruction = &in;
@@ -351,7 +352,7 @@ json hover(request_context& c, const json& params) {
         std::string text;
         if (h.kind == hit::keyword) {
             std::string keyword;
-            for (char ch : h.instruction->text) {
+            for (char ch : p->symbols.text(*h.instruction)) {
                 if (!std::isalpha(static_cast<unsigned char>(ch))) break;
                 keyword += px::fold_case(ch);
             }
@@ -366,12 +367,12 @@ json hover(request_context& c, const json& params) {
                 }
             if (!any) text += keyword + "\n";
             text += "```\n";
-            if (h.instruction->code.empty())
+            std::vector<uint8_t> code = p->symbols.code_of(*h.instruction);
+            if (code.empty())
                 text += "Compiles to nothing";
             else
-                text += "Compiles to `" + hex_bytes(h.instruction->code) + "` (" +
-                        std::to_string(h.instruction->code.size()) + " byte" +
-                        (h.instruction->code.size() == 1 ? "" : "s") + ")";
+                text += "Compiles to `" + hex_bytes(code) + "` (" + std::to_string(code.size()) + " byte" +
+                        (code.size() == 1 ? "" : "s") + ")";
             text += " in step [" + std::to_string(h.in_step->number) + "] of " + file_name(p->root) + ".";
         } else if (h.kind == hit::step && h.target) {
             const step_entry& s = *h.target;
@@ -387,7 +388,7 @@ json hover(request_context& c, const json& params) {
             std::vector<std::string> uses;
             for (const px::symbol_record::resource_use& use : p->symbols.resources) {
                 if (use.kind != h.resource_kind || use.number != h.number) continue;
-                std::string line = "- [" + std::to_string(use.step) + "] " + use.text;
+                std::string line = "- [" + std::to_string(use.step) + "] " + p->symbols.text(use);
                 if (std::find(uses.begin(), uses.end(), line) == uses.end()) uses.push_back(line);
             }
             text += ", used " + std::to_string(uses.size()) + " time" + (uses.size() == 1 ? "" : "s") + " in " +
@@ -422,7 +423,7 @@ json completion(request_context& c, const json& params) {
     bool instruction_line = false;
     for (project* p : projects)
         for (const step_entry& s : p->symbols.steps)
-            for (const auto& in : s.instructions)
+            for (const auto& in : p->symbols.instructions_of(s))
                 if (in.at.line == at.line && p->file_of(in.at) == at.path) instruction_line = true;
     if (!instruction_line && typed.empty()) {
         const text_lines& lines = c.lines_of(at.path);
@@ -433,7 +434,7 @@ json completion(request_context& c, const json& params) {
             instruction_line = above[start] == '-';
             for (project* p : projects)
                 for (const step_entry& s : p->symbols.steps)
-                    for (const auto& in : s.instructions)
+                    for (const auto& in : p->symbols.instructions_of(s))
                         if (in.at.line == line && p->file_of(in.at) == at.path) instruction_line = true;
             break;
         }

@@ -218,7 +218,7 @@ void workspace::build(project& p) {
     p.built = true;
     p.files.clear();
     p.diagnostics.clear();
-    p.symbols = px::symbol_record();
+    p.symbols.clear();
     p.members = {p.root};
     if (is_makefile(p.root))
         for (const std::string& listed : listed_files(p.root, text_of(p.root))) p.members.insert(listed);
@@ -235,7 +235,12 @@ void workspace::build(project& p) {
     // The library's initial configuration, and no waits: nobody reads a log.
     px::reset_configuration();
     px::set_pauses_enabled(false);
-    px::build_recording recording;
+    // One recording for every build, cleared: its tables keep their room.
+    px::build_recording& recording = recording_;
+    recording.diagnostics.clear();
+    recording.files.clear();
+    recording.object_file.clear();
+    recording.aborted = false;
     overlay_files files(documents);
     px::build_context build;
     build.recording = &recording;

@@ -95,6 +95,9 @@ public:
     void build(project& p);
     // The projects a file belongs to, built when they must be (returned).
     std::vector<project*> projects_of(const std::string& path, std::vector<project*>* rebuilt = nullptr);
+
+private:
+    px::build_recording recording_;
 };
 
 // The names a makefile lists, one a line, as the library reads them, each

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 
 #include "driver/model.h"
 #include "driver/source_places.h"
@@ -51,8 +50,9 @@ std::vector<std::pair<uint32_t, uint32_t>> operands_in(std::string_view text, co
     std::vector<std::pair<uint32_t, uint32_t>> found;
     const std::size_t size = std::strlen(word);
     for (std::size_t at = 0; at + size < text.size(); ++at) {
+        if (fold_case(text[at]) != word[0] || text[at + size] != '#') continue;
         if (at > 0 && is_letter(text[at - 1])) continue;
-        if (!equal_folded(text.substr(at, size), word) || text[at + size] != '#') continue;
+        if (!equal_folded(text.substr(at, size), word)) continue;
         std::size_t end = at + size + 1;
         bool negative = end < text.size() && text[end] == '-';
         if (negative) ++end;
@@ -74,9 +74,42 @@ symbol_record::where where_of(build_recording& r, const void* node, place_kind k
     return w;
 }
 
+// The resources an instruction named, at the words that name them: each
+// number once however often the compiler read it.
+void collect_named(symbol_record& s, std::size_t& next, const void* node, uint32_t step_number) {
+    const uint32_t index = static_cast<uint32_t>(s.instructions.size() - 1);
+    const symbol_record::instruction_entry& in = s.instructions.back();
+    const std::size_t first = next;
+    for (; next < s.named.size() && s.named[next].instruction == node; ++next) {
+        const symbol_record::pending_resource& named = s.named[next];
+        bool again = false;
+        for (std::size_t k = first; k < next && !again; ++k)
+            again = s.named[k].kind == named.kind && s.named[k].number == named.number;
+        if (again || in.at.line == 0) continue;
+        std::string_view written = s.text(in);
+        symbol_record::resource_use use;
+        use.kind = named.kind;
+        use.number = named.number;
+        use.step = step_number;
+        use.instruction = index;
+        const char* word = word_of(named.kind);
+        std::vector<std::pair<uint32_t, uint32_t>> spots;
+        if (word) spots = operands_in(written, word, named.number);
+        if (spots.empty()) spots.emplace_back(0, static_cast<uint32_t>(written.size()));
+        for (const auto& [offset, length] : spots) {
+            use.at = {in.at.file, in.at.line, in.at.column + offset};
+            use.length = length;
+            s.resources.push_back(use);
+        }
+    }
+}
+
+// The steps in program order, and with them the resources they use: their
+// output changes and what their instructions name. The instructions were
+// compiled in program order (a build cut short compiled only the first of
+// them), so what was noted of them is taken in order too.
 void collect_steps(build_recording& r, symbol_record& s) {
-    std::unordered_map<const void*, std::vector<uint8_t>*> codes;
-    for (symbol_record::pending_code& c : s.codes) codes[c.instruction] = &c.code;
+    std::size_t next_code = 0, next_named = 0;
     for (list_node* n = the_program.steps; !is_end(n); n = n->next) {
         const step* st = step_of(n);
         symbol_record::step_entry e;
@@ -87,26 +120,33 @@ void collect_steps(build_recording& r, symbol_record& s) {
         if (st->label) e.label = st->label;
         e.header = where_of(r, n, PLACE_STEP);
         e.label_at = where_of(r, n, PLACE_LABEL);
+        e.outputs.at = static_cast<uint32_t>(s.outputs.size());
         for (list_node* o = st->output_changes; !is_end(o); o = o->next) {
             int32_t value = output_change_of(o)->value;
             symbol_record::where at = where_of(r, n, PLACE_OUTPUT, value);
-            e.outputs.push_back({at, value});
+            s.outputs.push_back({at, value});
             symbol_record::resource_use use;
             use.kind = KIND_DIGITAL_OUTPUT;
             use.number = value < 0 ? -value : value;
             use.at = at;
             use.step = st->number;
-            use.text = value == 0 ? "all off" : value > 0 ? "on" : "off";
-            s.resources.push_back(std::move(use));
+            use.change = value;
+            s.resources.push_back(use);
         }
+        e.outputs.size = static_cast<uint32_t>(s.outputs.size()) - e.outputs.at;
+        e.instructions.at = static_cast<uint32_t>(s.instructions.size());
         for (list_node* i = st->instructions; !is_end(i); i = i->next) {
             symbol_record::instruction_entry in;
             in.at = where_of(r, i, PLACE_INSTRUCTION);
-            if (const char* text = instruction_of(i)->text) in.text = text;
-            auto code = codes.find(i);
-            if (code != codes.end()) in.code = std::move(*code->second);
-            e.instructions.push_back(std::move(in));
+            const char* text = instruction_of(i)->text;
+            std::size_t size = text ? std::strlen(text) : 0;
+            in.text = {static_cast<uint32_t>(s.texts.size()), static_cast<uint32_t>(size)};
+            s.texts.append(text ? text : "", size);
+            if (next_code < s.codes.size() && s.codes[next_code].instruction == i) in.code = s.codes[next_code++].code;
+            s.instructions.push_back(in);
+            collect_named(s, next_named, i, st->number);
         }
+        e.instructions.size = static_cast<uint32_t>(s.instructions.size()) - e.instructions.at;
         s.steps.push_back(std::move(e));
     }
 }
@@ -118,36 +158,6 @@ void collect_destinations(build_recording& r, symbol_record& s) {
         at.column += d.offset;
         s.destinations.push_back({at, d.length, d.kind, d.step, d.target});
     }
-}
-
-// The uses the compiler recorded for the map, at the words that name them.
-// Output changes were taken from the steps themselves.
-void collect_resources(build_recording& r, symbol_record& s) {
-    visit_usage([&](int kind, int64_t number, uint32_t step_number, const void* source, const char*) {
-        if (kind == KIND_DIGITAL_OUTPUT) return;
-        const place* p = r.places.find({source, PLACE_INSTRUCTION, 0});
-        if (!p) return;
-        const char* text = instruction_of(const_cast<list_node*>(static_cast<const list_node*>(source)))->text;
-        std::string_view written = text ? text : "";
-        symbol_record::resource_use use;
-        use.kind = kind;
-        use.number = static_cast<int32_t>(number);
-        use.step = step_number;
-        use.text = written;
-        const char* word = word_of(kind);
-        std::vector<std::pair<uint32_t, uint32_t>> found;
-        if (word) found = operands_in(written, word, number);
-        if (found.empty()) found.emplace_back(0, static_cast<uint32_t>(written.size()));
-        for (const auto& [offset, length] : found) {
-            use.at = {p->file, p->line, p->column + offset};
-            use.length = length;
-            s.resources.push_back(use);
-        }
-    });
-    std::stable_sort(s.resources.begin(), s.resources.end(),
-                     [](const symbol_record::resource_use& a, const symbol_record::resource_use& b) {
-                         return a.kind != b.kind ? a.kind < b.kind : a.number < b.number;
-                     });
 }
 
 void collect_limits(symbol_record& s) {
@@ -170,8 +180,31 @@ void collect_limits(symbol_record& s) {
 
 }  // namespace
 
+std::string symbol_record::text(const resource_use& use) const {
+    if (use.instruction == NO_INSTRUCTION) return use.change == 0 ? "all off" : use.change > 0 ? "on" : "off";
+    return std::string(text(instructions[use.instruction]));
+}
+
+void symbol_record::clear() {
+    steps.clear();
+    outputs.clear();
+    instructions.clear();
+    destinations.clear();
+    resources.clear();
+    texts.clear();
+    code.clear();
+    codes.clear();
+    pending.clear();
+    named.clear();
+    max_steps = 0;
+    for (int32_t& h : highest) h = 0;
+}
+
 void note_instruction_code(build_context& build, const void* instruction, const uint8_t* code, std::size_t length) {
-    if (build.symbols) build.symbols->codes.push_back({instruction, std::vector<uint8_t>(code, code + length)});
+    symbol_record* s = build.symbols;
+    if (!s) return;
+    s->codes.push_back({instruction, {static_cast<uint32_t>(s->code.size()), static_cast<uint32_t>(length)}});
+    s->code.insert(s->code.end(), code, code + length);
 }
 
 void note_destination(build_context& build, const void* instruction, uint32_t offset, uint32_t length,
@@ -185,10 +218,10 @@ void collect_symbols(build_context& build) {
     build_recording& r = *build.recording;
     collect_steps(r, *s);
     collect_destinations(r, *s);
-    collect_resources(r, *s);
     collect_limits(*s);
     s->codes.clear();
     s->pending.clear();
+    s->named.clear();
 }
 
 }  // namespace px

@@ -13,7 +13,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver/build_context.h"
@@ -29,10 +31,15 @@ struct symbol_record {
         uint32_t line = 0;
         uint32_t column = 0;  // in bytes from 1
     };
+    // A run of bytes of `texts` or `code`.
+    struct piece {
+        uint32_t at = 0;
+        uint32_t size = 0;
+    };
     struct instruction_entry {
         where at;
-        std::string text;           // as written
-        std::vector<uint8_t> code;  // what it appended to its step's code
+        piece text;  // as written, in texts
+        piece code;  // what it appended to its step's code, in code
     };
     struct output_entry {
         where at;
@@ -43,10 +50,10 @@ struct symbol_record {
         uint32_t written = 0;  // as its file numbers it
         bool labelled = false;
         std::string label;
-        where header;    // the "["
-        where label_at;  // the label's first character
-        std::vector<output_entry> outputs;
-        std::vector<instruction_entry> instructions;
+        where header;        // the "["
+        where label_at;      // the label's first character
+        piece outputs;       // in outputs
+        piece instructions;  // in instructions
     };
     enum destination_kind : uint8_t { TO_NEXT, TO_NUMBER, TO_LABEL };
     // A word of a goto clause or a do list that names a step.
@@ -65,22 +72,48 @@ struct symbol_record {
         where at;
         uint32_t length = 0;
         uint32_t step = 0;
-        std::string text;  // the instruction, or the action word of an output change
+        // Who uses it: an instruction (its place in instructions), or an
+        // output change (NO_INSTRUCTION), the change itself.
+        uint32_t instruction = NO_INSTRUCTION;
+        int32_t change = 0;
     };
+    static constexpr uint32_t NO_INSTRUCTION = ~uint32_t{0};
 
+    // Everything is kept flat, in a few vectors that a caller building again
+    // and again clears and fills without asking the system for memory anew.
     std::vector<step_entry> steps;  // in program order
+    std::vector<output_entry> outputs;
+    std::vector<instruction_entry> instructions;
     std::vector<destination_use> destinations;
-    std::vector<resource_use> resources;  // kind by kind, in number order
+    std::vector<resource_use> resources;  // in program order
+    std::string texts;
+    std::vector<uint8_t> code;
     // The model the build compiled for.
     int32_t max_steps = 0;
     // The highest number of each resource kind the compiler accepts under
     // that model (0: the kind takes no number, or there is no data table).
     int32_t highest[KIND_COUNT] = {};
 
-    // While the build runs, keyed by the program's nodes.
+    std::span<const instruction_entry> instructions_of(const step_entry& s) const {
+        return {instructions.data() + s.instructions.at, s.instructions.size};
+    }
+    std::span<const output_entry> outputs_of(const step_entry& s) const {
+        return {outputs.data() + s.outputs.at, s.outputs.size};
+    }
+    std::string_view text(const instruction_entry& in) const { return {texts.data() + in.text.at, in.text.size}; }
+    std::vector<uint8_t> code_of(const instruction_entry& in) const {
+        return {code.begin() + in.code.at, code.begin() + in.code.at + in.code.size};
+    }
+    // The instruction's text, or the action word of an output change.
+    std::string text(const resource_use& use) const;
+    // Empty again, keeping the room.
+    void clear();
+
+    // While the build runs, keyed by the program's nodes: the code of each
+    // instruction in compiling order, and the destinations.
     struct pending_code {
         const void* instruction;
-        std::vector<uint8_t> code;
+        piece code;
     };
     struct pending_destination {
         const void* instruction;
@@ -90,14 +123,24 @@ struct symbol_record {
         uint32_t step;
         uint32_t target;
     };
+    struct pending_resource {
+        const void* instruction;
+        int kind;
+        int32_t number;
+    };
     std::vector<pending_code> codes;
     std::vector<pending_destination> pending;
+    std::vector<pending_resource> named;
 };
 
 // Called by the step compiler; each does nothing without a record.
 void note_instruction_code(build_context& build, const void* instruction, const uint8_t* code, std::size_t length);
 void note_destination(build_context& build, const void* instruction, uint32_t offset, uint32_t length,
                       symbol_record::destination_kind kind, uint32_t step, uint32_t target);
+// The resources an instruction names, as the map records them.
+inline void note_resource(build_context& build, const void* instruction, int kind, int32_t number) {
+    if (build.symbols) build.symbols->named.push_back({instruction, kind, number});
+}
 // Called by the driver while the program and its places are still there.
 void collect_symbols(build_context& build);
 

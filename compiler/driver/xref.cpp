@@ -235,16 +235,6 @@ void record_usage(int kind, int32_t number, list_node* step_node, list_node* ins
     uses.push_back({step_number, static_cast<uint32_t>(std::strlen(text)), text, source});
 }
 
-void visit_usage(const std::function<void(int kind, int64_t number, uint32_t step_number, const void* source,
-                                          const char* text)>& visit) {
-    if (usage_generation != pool_generation()) return;
-    for (int kind = FIRST_MAPPED_KIND; kind < KIND_COUNT; ++kind) {
-        if (!usage[kind]) continue;
-        for (const auto& [number, uses] : *usage[kind])
-            for (const use_entry& use : uses) visit(kind, number, use.step_number, use.source, use.text);
-    }
-}
-
 const char* resource_kind_name(int kind) { return kind >= 0 && kind < KIND_COUNT ? kind_names[kind] : ""; }
 
 int write_cross_reference_map(build_context& build, const char* file_name) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include "driver/model.h"
 
@@ -33,12 +32,6 @@ void clear_usage();
 // One use of resource number of kind by step and instruction (or the end
 // marker). Kind 15 takes output changes: +n on, -n off, 0 all off.
 void record_usage(int kind, int32_t number, list_node* step_node, list_node* instruction_node);
-// Every use the running build has recorded, kind by kind and number by
-// number, for a caller that keeps them past the build: the step's number,
-// what the use stands for (the instruction's node, the step's node when
-// there was no instruction, or an output change's action word) and its text.
-void visit_usage(const std::function<void(int kind, int64_t number, uint32_t step_number, const void* source,
-                                          const char* text)>& visit);
 // The map's name of a kind ("Register"), or "" for one out of range.
 const char* resource_kind_name(int kind);
 // 1 on success, 0 on failure (logged).

@@ -43,7 +43,7 @@ bool scan_watch(const char* at, const watch_form& form, int32_t* number, char* l
 }
 
 void monitor_one(instruction_frame& f, const char* cursor, const watch_form& form, int32_t number, char letter) {
-    note_usage(form.kind, number);
+    note_usage(f, form.kind, number);
     int32_t limit = watch_limit(form, wide_numbering());
     if (number < 1 || number > limit) {
         report_range(f, skip_blanks(cursor), form.noun, limit);
@@ -181,7 +181,7 @@ void compile_testandset(instruction_frame& f, const char* cursor) {
         report(f, "%s", syntax::TESTANDSET);
         return;
     }
-    note_usage(flag.kind, number);
+    note_usage(f, flag.kind, number);
     if (number < 1 || number > flag.high) {
         report_range(f, skip_blanks(cursor), flag.noun, flag.high);
         return;

@@ -51,7 +51,7 @@ std::optional<destination> resolve_task(instruction_frame& f, const char* word, 
 
 void delay_thumbwheel(instruction_frame& f, const char* cursor, int32_t number) {
     const numbered_form& wheel = source_form_of_kind(KIND_THUMBWHEEL);
-    note_usage(wheel.kind, number);
+    note_usage(f, wheel.kind, number);
     if (number < 1 || number > wheel.high) {
         report_at(f, skip_blanks(cursor), "%s", wheel.range_message);
         return;

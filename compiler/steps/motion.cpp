@@ -39,12 +39,12 @@ bool motor_number_ok(instruction_frame& f, const char* from, int32_t motor) {
 
 // Records the number, then tests it.
 bool motor_in_range(instruction_frame& f, const char* from, int32_t motor) {
-    note_usage(KIND_STEPPER_MOTOR, motor);
+    note_usage(f, KIND_STEPPER_MOTOR, motor);
     return motor_number_ok(f, from, motor);
 }
 
 bool servo_in_range(instruction_frame& f, const char* from, int32_t servo) {
-    note_usage(KIND_SERVO, servo);
+    note_usage(f, KIND_SERVO, servo);
     if (servo >= 1 && servo <= SERVOS) return true;
     report_at(f, operand_named(from, SERVO_WORD), "%s", SERVOS_RANGE);
     return false;
@@ -337,7 +337,7 @@ void compile_search(instruction_frame& f, const char* cursor) {
         report(f, "%s", syntax::SEARCH);
         return;
     }
-    note_usage(KIND_STEPPER_MOTOR, number);
+    note_usage(f, KIND_STEPPER_MOTOR, number);
     const move_direction* direction = move_direction_at(direction_word.c_str(), true);
     if (!direction) {
         report(f, "%s", syntax::SEARCH_MOTOR);
