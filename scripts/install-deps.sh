@@ -9,8 +9,8 @@ packages+=(libcli11-dev)
 # JSON for pxc's diagnostics and its language server (header-only).
 packages+=(nlohmann-json3-dev)
 # The tools the tests check our output with: man pages, the desktop entry,
-# vim's quickfix list, a JSON parser.
-packages+=(man-db groff-base desktop-file-utils vim python3)
+# vim's quickfix list, a JSON parser; Neovim's LSP client against pxc lsp.
+packages+=(man-db groff-base desktop-file-utils vim python3 neovim)
 # Node.js and npm build and test the VS Code extension: Debian's, unless a
 # node is already there.
 if ! command -v node >/dev/null; then
