@@ -65,6 +65,10 @@ bool refuse_build_output(const std::string& name, const std::string& path);
 bool read_input(const std::string& path, std::size_t limit, std::string& bytes, std::string& why);
 constexpr std::size_t NO_LIMIT = static_cast<std::size_t>(-1) / 2;
 
+// Writes all of bytes to a descriptor, again after an interruption; false
+// when it cannot.
+bool write_all(int fd, const std::string& bytes);
+
 // Line `number` (from 1) of a text, without its line end (CR LF or LF).
 std::string line_of(const std::string& text, uint32_t number);
 

@@ -51,17 +51,6 @@ struct inbox {
     bool ended = false;
 };
 
-bool write_all(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 int serve() {
     // An editor that goes away closes the pipe: the next write fails
     // instead of ending the process.

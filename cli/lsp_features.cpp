@@ -4,6 +4,7 @@
 #include "lsp_features.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -94,20 +95,18 @@ struct hit {
     const step_entry* target = nullptr;  // step: the step named or declared
     bool declaration = false;            // step: on its label
     bool label_use = false;              // step: on a label in a goto clause or do list
-    bool unresolved = false;             // step: a destination that names no step
     int resource_kind = 0;
     int32_t number = 0;
     const px::symbol_record::instruction_entry* instruction = nullptr;  // keyword
     const step_entry* in_step = nullptr;                                // keyword
 };
 
-hit hit_in(request_context& c, const project& p, const cursor& at) {
+hit hit_in(const project& p, const cursor& at) {
     hit h;
     for (const px::symbol_record::destination_use& use : p.symbols.destinations) {
         if (!covers(p, use.at, use.length, at)) continue;
         h.kind = hit::step;
         h.target = use.target ? p.step(use.target) : nullptr;
-        h.unresolved = h.target == nullptr;
         h.label_use = use.kind == px::symbol_record::TO_LABEL;
         return h;
     }
@@ -143,7 +142,6 @@ hit hit_in(request_context& c, const project& p, const cursor& at) {
             }
         }
     }
-    (void)c;
     return h;
 }
 
@@ -242,13 +240,30 @@ struct label_target {
     const step_entry* step = nullptr;
 };
 
-label_target label_at(request_context& c, const cursor& at) {
+label_target label_under(request_context& c, const cursor& at) {
     for (project* p : c.ws.projects_of(at.path, &c.rebuilt)) {
-        hit h = hit_in(c, *p, at);
+        hit h = hit_in(*p, at);
         if (h.kind == hit::step && h.target && h.target->labelled && (h.declaration || h.label_use))
             return {p, h.target};
     }
     throw request_error{REQUEST_FAILED, "Only a label can be renamed: put the cursor on a label."};
+}
+
+// The edit distance of two labels, without regard to case.
+std::size_t label_distance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            std::size_t above = row[j];
+            bool same = px::fold_case(a[i - 1]) == px::fold_case(b[j - 1]);
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
 }
 
 }  // namespace
@@ -290,27 +305,11 @@ std::string document_path(request_context& c, const json& params) {
     return *path;
 }
 
-std::size_t label_distance(const std::string& a, const std::string& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            std::size_t above = row[j];
-            bool same = px::fold_case(a[i - 1]) == px::fold_case(b[j - 1]);
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 json definition(request_context& c, const json& params) {
     cursor at = cursor_of(c, params);
     std::vector<std::pair<std::string, range>> found;
     for (project* p : c.ws.projects_of(at.path, &c.rebuilt)) {
-        hit h = hit_in(c, *p, at);
+        hit h = hit_in(*p, at);
         if (h.kind != hit::step || !h.target) continue;
         const std::string& file = p->file_of(h.target->header);
         found.emplace_back(
@@ -329,7 +328,7 @@ json references(request_context& c, const json& params) {
         declaration = params["context"]["includeDeclaration"].get<bool>();
     std::vector<std::pair<std::string, range>> found;
     for (project* p : c.ws.projects_of(at.path, &c.rebuilt)) {
-        hit h = hit_in(c, *p, at);
+        hit h = hit_in(*p, at);
         if (h.kind == hit::step && h.target) {
             step_references(c, *p, *h.target, declaration, false, found);
         } else if (h.kind == hit::resource) {
@@ -348,7 +347,7 @@ json references(request_context& c, const json& params) {
 json hover(request_context& c, const json& params) {
     cursor at = cursor_of(c, params);
     for (project* p : c.ws.projects_of(at.path, &c.rebuilt)) {
-        hit h = hit_in(c, *p, at);
+        hit h = hit_in(*p, at);
         std::string text;
         if (h.kind == hit::keyword) {
             std::string keyword;
@@ -534,7 +533,7 @@ json workspace_symbols(request_context& c, const json& params) {
 
 json prepare_rename(request_context& c, const json& params) {
     cursor at = cursor_of(c, params);
-    label_target t = label_at(c, at);
+    label_target t = label_under(c, at);
     // The range is that of the word under the cursor: the label, or its use.
     for (const px::symbol_record::destination_use& use : t.p->symbols.destinations)
         if (covers(*t.p, use.at, use.length, at))
@@ -551,7 +550,7 @@ json rename(request_context& c, const json& params) {
     const json& name_value = member(params, "newName");
     if (!name_value.is_string()) throw request_error{INVALID_PARAMS, "\"newName\" is not a string"};
     const std::string name = name_value.get<std::string>();
-    label_target t = label_at(c, at);
+    label_target t = label_under(c, at);
     if (name.empty() || !std::all_of(name.begin(), name.end(), is_label_character))
         throw request_error{REQUEST_FAILED, "A label is made of letters, digits and the characters _ . : \\ /."};
     if (px::equal_folded(name, "next"))

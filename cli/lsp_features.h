@@ -76,7 +76,4 @@ json code_actions(request_context& c, const json& params);
 // URI that is not a file or a document the editor has not opened.
 std::string document_path(request_context& c, const json& params);
 
-// The edit distance of two labels, without regard to case.
-std::size_t label_distance(const std::string& a, const std::string& b);
-
 }  // namespace pxc::lsp

@@ -1,6 +1,8 @@
 // Lines, positions and URIs of the language server.
 #include "lsp_text.h"
 
+#include "report.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -145,20 +147,6 @@ std::optional<std::string> path_of_uri(std::string_view uri) {
     return std::filesystem::path(path).lexically_normal().string();
 }
 
-std::string uri_of_path(std::string_view path) {
-    std::string out = "file://";
-    for (unsigned char c : path) {
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                     c == '.' || c == '_' || c == '~' || c == '/';
-        if (plain) {
-            out += static_cast<char>(c);
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            out += hex;
-        }
-    }
-    return out;
-}
+std::string uri_of_path(std::string_view path) { return "file://" + percent_encoded(path); }
 
 }  // namespace pxc::lsp

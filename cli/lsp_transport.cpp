@@ -151,6 +151,19 @@ incoming message_reader::next() {
     return result;
 }
 
+std::vector<incoming> read_messages(const std::string& bytes) {
+    std::size_t at = 0;
+    message_reader reader([&](char* buffer, std::size_t size) -> long {
+        std::size_t n = std::min(size, bytes.size() - at);
+        bytes.copy(buffer, n, at);
+        at += n;
+        return static_cast<long>(n);
+    });
+    std::vector<incoming> all;
+    for (incoming next = reader.next(); next.kind != incoming::end; next = reader.next()) all.push_back(std::move(next));
+    return all;
+}
+
 std::string frame(const json& message) {
     std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
     return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -58,6 +59,9 @@ private:
     std::size_t size_ = 0;
     bool ended_ = false;
 };
+
+// Everything a string of bytes holds, as the reader finds it.
+std::vector<incoming> read_messages(const std::string& bytes);
 
 // One message framed for the wire. Text that is not UTF-8 is sent with
 // U+FFFD in its place.

@@ -97,9 +97,18 @@ std::string rule_id(const std::string& kind) {
     return id;
 }
 
-// A relative path as a URI reference: '/' stays, everything outside the
-// unreserved characters is percent-encoded.
+// A relative path as a URI reference, an absolute one as a file URI.
 std::string uri(const std::string& path) {
+    std::string out = percent_encoded(path);
+    if (!path.empty() && path[0] == '/') out = "file://" + out;
+    return out;
+}
+
+std::string sarif_level(const std::string& severity) { return severity == "warning" ? "warning" : "error"; }
+
+}  // namespace
+
+std::string percent_encoded(std::string_view path) {
     std::string out;
     for (unsigned char c : path) {
         bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -112,13 +121,8 @@ std::string uri(const std::string& path) {
             out += hex;
         }
     }
-    if (!path.empty() && path[0] == '/') out = "file://" + out;
     return out;
 }
-
-std::string sarif_level(const std::string& severity) { return severity == "warning" ? "warning" : "error"; }
-
-}  // namespace
 
 int build_report::errors() const {
     int n = 0;
@@ -250,21 +254,14 @@ void write_value(std::ostream& out, const json& value, shape s, const layout& l,
         }
         out << "\n" << std::string(indent, ' ') << "}";
     } else if (value.is_array()) {
-        if (s == shape::hugging) {
+        if (s != shape::a_line_each || value.empty()) {
+            // Hugged objects have their members a line each.
+            const shape elements = s == shape::hugging ? shape::a_line_each : shape::on_one_line;
             out << "[";
             const char* between = "";
             for (const json& element : value) {
                 out << between;
-                write_value(out, element, shape::a_line_each, l, indent);
-                between = ", ";
-            }
-            out << "]";
-        } else if (s == shape::on_one_line || value.empty()) {
-            out << "[";
-            const char* between = "";
-            for (const json& element : value) {
-                out << between;
-                write_value(out, element, shape::on_one_line, l, indent);
+                write_value(out, element, elements, l, indent);
                 between = ", ";
             }
             out << "]";

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pxc {
@@ -53,6 +54,10 @@ json json_document(const std::vector<build_report>& builds);
 json sarif_document(const std::vector<build_report>& builds, const std::string& version);
 void print_json(std::ostream& out, const std::vector<build_report>& builds);
 void print_sarif(std::ostream& out, const std::vector<build_report>& builds, const std::string& version);
+
+// A path as the path of a URI: '/' stays, everything outside the
+// unreserved characters is percent-encoded.
+std::string percent_encoded(std::string_view path);
 
 // Text as a JSON string literal, quotes included; bytes that are not UTF-8
 // become U+FFFD.

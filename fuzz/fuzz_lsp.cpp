@@ -73,15 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     std::vector<pxc::lsp::incoming> messages;
     if (input.rfind("Content-Length", 0) == 0) {
-        std::size_t at = 0;
-        pxc::lsp::message_reader reader([&](char* buffer, std::size_t room) -> long {
-            std::size_t n = std::min(room, input.size() - at);
-            input.copy(buffer, n, at);
-            at += n;
-            return static_cast<long>(n);
-        });
-        for (pxc::lsp::incoming next = reader.next(); next.kind != pxc::lsp::incoming::end; next = reader.next())
-            messages.push_back(std::move(next));
+        messages = pxc::lsp::read_messages(input);
     } else {
         for (std::size_t from = 0; from < input.size();) {
             std::size_t end = input.find('\n', from);

@@ -176,17 +176,7 @@ TEST_P(lsp_case_test, answers_as_the_transcript_says) {
             }
         }
         if (!bytes.empty()) {
-            std::size_t at = 0;
-            pxc::lsp::message_reader reader([&](char* buffer, std::size_t size) -> long {
-                std::size_t n = std::min(size, bytes.size() - at);
-                bytes.copy(buffer, n, at);
-                at += n;
-                return static_cast<long>(n);
-            });
-            std::vector<pxc::lsp::incoming> batch;
-            for (pxc::lsp::incoming next = reader.next(); next.kind != pxc::lsp::incoming::end; next = reader.next())
-                batch.push_back(std::move(next));
-            server.receive(batch);
+            server.receive(pxc::lsp::read_messages(bytes));
             if (!server.exited()) server.settle();
         }
         // What the server sent since, against what the transcript expects.
