@@ -41,6 +41,17 @@ struct fd_closer {
 
 }  // namespace
 
+bool write_all(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 int usage_error(const std::string& name, const std::string& what) {
     std::cerr << name << ": " << what << "\n" << "Try '" << name << " --help'.\n";
     return 2;

@@ -41,6 +41,7 @@ command_body declare_build(CLI::App& app);
 command_body declare_dump(CLI::App& app);
 command_body declare_fmt(CLI::App& app);
 command_body declare_graph(CLI::App& app);
+command_body declare_lsp(CLI::App& app);
 
 // pxc --help: BUILD_USAGE, the commands, BUILD_USAGE_END.
 extern const char* const BUILD_USAGE;
@@ -48,6 +49,7 @@ extern const char* const BUILD_USAGE_END;
 extern const char* const DUMP_USAGE;
 extern const char* const FMT_USAGE;
 extern const char* const GRAPH_USAGE;
+extern const char* const LSP_USAGE;
 
 // --- rules every command keeps --------------------------------------------
 
@@ -67,6 +69,10 @@ bool refuse_build_output(const std::string& name, const std::string& path);
 // "" when the file cannot be opened, else a few words.
 bool read_input(const std::string& path, std::size_t limit, std::string& bytes, std::string& why);
 constexpr std::size_t NO_LIMIT = static_cast<std::size_t>(-1) / 2;
+
+// Writes all of bytes to a descriptor, again after an interruption; false
+// when it cannot.
+bool write_all(int fd, const std::string& bytes);
 
 // Line `number` (from 1) of a text, without its line end (CR LF or LF).
 std::string line_of(const std::string& text, uint32_t number);

@@ -70,17 +70,6 @@ struct fd_closer {
     }
 };
 
-bool write_all(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Replaces the file at path (a symbolic link's target, not the link) with
 // text, keeping its mode and, where allowed, its owner. "" when done, else
 // why not; the file is then as it was.

@@ -8,7 +8,7 @@
 _pxc() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=''
     ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local -a commands=(dump fmt graph) extensions
+    local -a commands=(dump fmt graph lsp) extensions
     local command='' options word file
     if ((COMP_CWORD > 1)); then
         for word in "${commands[@]}"; do
@@ -19,6 +19,7 @@ _pxc() {
     dump) options='--source --diff --help' extensions=(dso) ;;
     fmt) options='--check --diff --help' extensions=(vep pre) ;;
     graph) options='--format --output --help' extensions=(mak vep pre dso) ;;
+    lsp) options='--help' extensions=() ;;
     *) options='--directory --check --log --color --diagnostics-format --help --version' extensions=(mak vep pre) ;;
     esac
 

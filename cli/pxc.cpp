@@ -41,6 +41,7 @@ const command commands[] = {
      "draw a program's steps and every way out of each; exit status 0 drawn,\n"
      "1 drawn but the program has compile errors, 2 not drawn",
      GRAPH_USAGE, declare_graph},
+    {"lsp", "", "run the language server on standard input and output, for editors", LSP_USAGE, declare_lsp},
 };
 
 const command building{"", "[OPTION]... PATH...", "build each makefile or step file", BUILD_USAGE, declare_build};
@@ -55,7 +56,7 @@ std::string build_usage() {
     std::string text = BUILD_USAGE;
     text += "Commands ('pxc COMMAND --help' tells more):\n";
     for (const command& c : commands) {
-        text += "  pxc " + std::string(c.name) + " " + c.synopsis + "\n      ";
+        text += "  pxc " + std::string(c.name) + (*c.synopsis ? " " : "") + c.synopsis + "\n      ";
         for (const char* s = c.summary; *s; ++s) text += *s == '\n' ? std::string("\n      ") : std::string(1, *s);
         text += "\n";
     }

@@ -2,10 +2,11 @@
 #include "report.h"
 
 #include <algorithm>
-
 #include <cstdio>
 #include <map>
 #include <sstream>
+#include <string_view>
+#include <utility>
 
 #include "graph_rules.h"
 
@@ -99,9 +100,18 @@ std::string rule_id(const std::string& kind) {
     return id;
 }
 
-// A relative path as a URI reference: '/' stays, everything outside the
-// unreserved characters is percent-encoded.
+// A relative path as a URI reference, an absolute one as a file URI.
 std::string uri(const std::string& path) {
+    std::string out = percent_encoded(path);
+    if (!path.empty() && path[0] == '/') out = "file://" + out;
+    return out;
+}
+
+std::string sarif_level(const std::string& severity) { return severity == "warning" ? "warning" : "error"; }
+
+}  // namespace
+
+std::string percent_encoded(std::string_view path) {
     std::string out;
     for (unsigned char c : path) {
         bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -114,9 +124,10 @@ std::string uri(const std::string& path) {
             out += hex;
         }
     }
-    if (!path.empty() && path[0] == '/') out = "file://" + out;
     return out;
 }
+
+namespace {
 
 // The rule a diagnostic follows, SARIF's "ruleId": pxc's own warnings name
 // theirs (JSON's "code"), a library message's is its kind's id.
@@ -126,8 +137,6 @@ std::string rule_summary(const shown_diagnostic& d) {
     const graph_rule* rule = d.code.empty() ? nullptr : find_graph_rule(d.code);
     return rule ? rule->summary : message_kind(d.message);
 }
-
-std::string sarif_level(const std::string& severity) { return severity == "warning" ? "warning" : "error"; }
 
 }  // namespace
 
@@ -235,57 +244,141 @@ std::string json_string(const std::string& text) {
     return out + "\"";
 }
 
-void print_json(std::ostream& out, const std::vector<build_report>& builds) {
-    out << "[";
-    bool first = true;
-    for (const build_report& build : builds) {
-        for (const shown_diagnostic& d : build.diagnostics) {
-            out << (first ? "\n" : ",\n") << "  {\"build\": " << json_string(build.path)
-                << ", \"severity\": " << json_string(d.severity) << ", \"message\": " << json_string(d.message)
-                << ", \"file\": " << json_string(d.file) << ", \"line\": " << d.line << ", \"column\": " << d.column
-                << ", \"compile_error\": " << (d.compile_error ? "true" : "false") << ", \"step\": " << d.step
-                << ", \"step_as_written\": " << d.step_as_written;
-            if (!d.code.empty()) out << ", \"code\": " << json_string(d.code);
-            out << "}";
-            first = false;
-        }
+namespace {
+
+// How a container is laid out: on one line, one member or element a line,
+// or (an array of objects) hugging its objects, "[{" ... "}]", with their
+// members a line each. Strings are written by json_string above, so that the
+// text of a message comes out as it always has.
+enum class shape { on_one_line, a_line_each, hugging };
+
+// The shape of the value of each key that does not go on one line.
+struct layout {
+    shape root;
+    std::vector<std::pair<std::string_view, shape>> keys;
+    shape of(std::string_view key) const {
+        for (const auto& [name, s] : keys)
+            if (name == key) return s;
+        return shape::on_one_line;
     }
-    out << (first ? "]\n" : "\n]\n");
+};
+
+void write_value(std::ostream& out, const json& value, shape s, const layout& l, std::size_t indent) {
+    const std::string inner(indent + 2, ' ');
+    if (value.is_string()) {
+        out << json_string(value.get_ref<const std::string&>());
+    } else if (value.is_object()) {
+        if (s == shape::on_one_line || value.empty()) {
+            out << "{";
+            const char* between = "";
+            for (const auto& [key, member] : value.items()) {
+                out << between << json_string(key) << ": ";
+                write_value(out, member, l.of(key), l, indent);
+                between = ", ";
+            }
+            out << "}";
+            return;
+        }
+        out << "{";
+        const char* between = "\n";
+        for (const auto& [key, member] : value.items()) {
+            out << between << inner << json_string(key) << ": ";
+            write_value(out, member, l.of(key), l, indent + 2);
+            between = ",\n";
+        }
+        out << "\n" << std::string(indent, ' ') << "}";
+    } else if (value.is_array()) {
+        if (s != shape::a_line_each || value.empty()) {
+            // Hugged objects have their members a line each.
+            const shape elements = s == shape::hugging ? shape::a_line_each : shape::on_one_line;
+            out << "[";
+            const char* between = "";
+            for (const json& element : value) {
+                out << between;
+                write_value(out, element, elements, l, indent);
+                between = ", ";
+            }
+            out << "]";
+        } else {
+            out << "[";
+            const char* between = "\n";
+            for (const json& element : value) {
+                out << between << inner;
+                write_value(out, element, shape::on_one_line, l, indent + 2);
+                between = ",\n";
+            }
+            out << "\n" << std::string(indent, ' ') << "]";
+        }
+    } else {
+        out << value.dump();
+    }
+}
+
+void write_document(std::ostream& out, const json& document, const layout& l) {
+    write_value(out, document, l.root, l, 0);
+    out << "\n";
+}
+
+}  // namespace
+
+json json_document(const std::vector<build_report>& builds) {
+    json all = json::array();
+    for (const build_report& build : builds)
+        for (const shown_diagnostic& d : build.diagnostics) {
+            json one = {{"build", build.path},
+                        {"severity", d.severity},
+                        {"message", d.message},
+                        {"file", d.file},
+                        {"line", d.line},
+                        {"column", d.column},
+                        {"compile_error", d.compile_error},
+                        {"step", d.step},
+                        {"step_as_written", d.step_as_written}};
+            if (!d.code.empty()) one["code"] = d.code;
+            all.push_back(std::move(one));
+        }
+    return all;
+}
+
+json sarif_document(const std::vector<build_report>& builds, const std::string& version) {
+    // One rule per kind of message, in order of first appearance.
+    std::map<std::string, std::size_t> rule_index;
+    json rules = json::array();
+    for (const build_report& build : builds)
+        for (const shown_diagnostic& d : build.diagnostics) {
+            std::string code = code_of(d);
+            if (rule_index.emplace(code, rules.size()).second)
+                rules.push_back({{"id", code}, {"shortDescription", {{"text", rule_summary(d)}}}});
+        }
+    json results = json::array();
+    for (const build_report& build : builds)
+        for (const shown_diagnostic& d : build.diagnostics) {
+            std::string code = code_of(d);
+            json location = {{"artifactLocation", {{"uri", uri(d.file)}}}};
+            if (d.line != 0) location["region"] = {{"startLine", d.line}, {"startColumn", d.column}};
+            json result = {{"ruleId", code},
+                           {"ruleIndex", rule_index[code]},
+                           {"level", sarif_level(d.severity)},
+                           {"message", {{"text", d.message}}},
+                           {"locations", json::array({{{"physicalLocation", location}}})}};
+            if (d.step != 0) result["properties"] = {{"step", d.step}, {"stepAsWritten", d.step_as_written}};
+            results.push_back(std::move(result));
+        }
+    json run = {{"tool", {{"driver", {{"name", "pxc"}, {"version", version}, {"rules", rules}}}}},
+                {"results", results}};
+    return {{"version", "2.1.0"},
+            {"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
+            {"runs", json::array({run})}};
+}
+
+void print_json(std::ostream& out, const std::vector<build_report>& builds) {
+    write_document(out, json_document(builds), {shape::a_line_each, {}});
 }
 
 void print_sarif(std::ostream& out, const std::vector<build_report>& builds, const std::string& version) {
-    // One rule per kind of message, in order of first appearance.
-    std::map<std::string, std::size_t> rule_index;
-    std::vector<shown_diagnostic> kinds;  // the first of each rule
-    for (const build_report& build : builds)
-        for (const shown_diagnostic& d : build.diagnostics) {
-            if (rule_index.emplace(code_of(d), kinds.size()).second) kinds.push_back(d);
-        }
-    out << "{\n  \"version\": \"2.1.0\",\n"
-        << "  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n"
-        << "  \"runs\": [{\n    \"tool\": {\"driver\": {\"name\": \"pxc\", \"version\": " << json_string(version)
-        << ", \"rules\": [";
-    for (std::size_t i = 0; i < kinds.size(); ++i)
-        out << (i ? "," : "") << "\n      {\"id\": " << json_string(code_of(kinds[i]))
-            << ", \"shortDescription\": {\"text\": " << json_string(rule_summary(kinds[i])) << "}}";
-    out << (kinds.empty() ? "]}},\n" : "\n    ]}},\n") << "    \"results\": [";
-    bool first = true;
-    for (const build_report& build : builds) {
-        for (const shown_diagnostic& d : build.diagnostics) {
-            std::string code = code_of(d);
-            out << (first ? "\n" : ",\n") << "      {\"ruleId\": " << json_string(code)
-                << ", \"ruleIndex\": " << rule_index[code] << ", \"level\": \"" << sarif_level(d.severity)
-                << "\", \"message\": {\"text\": " << json_string(d.message) << "}, \"locations\": [{"
-                << "\"physicalLocation\": {\"artifactLocation\": {\"uri\": " << json_string(uri(d.file)) << "}";
-            if (d.line != 0) out << ", \"region\": {\"startLine\": " << d.line << ", \"startColumn\": " << d.column << "}";
-            out << "}}]";
-            if (d.step != 0)
-                out << ", \"properties\": {\"step\": " << d.step << ", \"stepAsWritten\": " << d.step_as_written << "}";
-            out << "}";
-            first = false;
-        }
-    }
-    out << (first ? "]\n" : "\n    ]\n") << "  }]\n}\n";
+    write_document(out, sarif_document(builds, version),
+                   {shape::a_line_each,
+                    {{"runs", shape::hugging}, {"rules", shape::a_line_each}, {"results", shape::a_line_each}}});
 }
 
 }  // namespace pxc

@@ -2,13 +2,19 @@
 // source line and a caret), as one JSON array, or as a SARIF 2.1.0 log.
 #pragma once
 
+#include <nlohmann/json.hpp>
+
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pxc {
+
+// JSON with its members in the order they were made.
+using json = nlohmann::ordered_json;
 
 struct shown_diagnostic {
     std::string severity;  // "warning", "error" or "fatal error"
@@ -47,9 +53,16 @@ void print_text(std::ostream& out, const shown_diagnostic& d, const palette& col
 void print_texts(std::ostream& out, const std::vector<shown_diagnostic>& all, const palette& colours);
 // "pxc: PATH: 2 errors, 1 warning; wrote main.dso (209 bytes) with compile errors"
 void print_summary(std::ostream& out, const build_report& build, const palette& colours);
-// Every diagnostic of every build.
+// Every diagnostic of every build: the documents, and the documents laid
+// out as pxc prints them.
+json json_document(const std::vector<build_report>& builds);
+json sarif_document(const std::vector<build_report>& builds, const std::string& version);
 void print_json(std::ostream& out, const std::vector<build_report>& builds);
 void print_sarif(std::ostream& out, const std::vector<build_report>& builds, const std::string& version);
+
+// A path as the path of a URI: '/' stays, everything outside the
+// unreserved characters is percent-encoded.
+std::string percent_encoded(std::string_view path);
 
 // Text as a JSON string literal, quotes included; bytes that are not UTF-8
 // become U+FFFD.

@@ -5,14 +5,14 @@
 # difference fails the run and leaves the input under build/fuzz/artifacts/.
 #
 # Usage: scripts/fuzz.sh [TARGET|all] [SECONDS]     (defaults: all 60)
-#   TARGET: steps makefile config table build dump fmt (with or without "fuzz_")
+#   TARGET: steps makefile config table build dump fmt lsp (with or without "fuzz_")
 # Environment: PX_FUZZ_BUILD (build folder, default build/fuzz),
 #              PX_FUZZ_JOBS (build jobs, default 2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-targets=(steps makefile config table build dump fmt)
+targets=(steps makefile config table build dump fmt lsp)
 # The formatter reads step files: it starts from the step reader's corpus and
 # dictionary.
 inputs_of() { if [[ $1 == fmt ]]; then echo steps; else echo "$1"; fi; }

@@ -6,12 +6,13 @@ set -euo pipefail
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev)
 # pxc's command line parser (header-only).
 packages+=(libcli11-dev)
-# pxc graph: JSON written with nlohmann/json (header-only), SVG laid out by
-# Graphviz's libgvc (found with pkg-config); PXBuilder shows it with QtSvg.
+# JSON for pxc's diagnostics, its graph and its language server (nlohmann/json,
+# header-only); pxc graph's SVG laid out by Graphviz's libgvc (found with
+# pkg-config); PXBuilder shows it with QtSvg.
 packages+=(nlohmann-json3-dev libgraphviz-dev pkg-config qt6-svg-dev)
 # The tools the tests check our output with: man pages, the desktop entry,
-# vim's quickfix list, a JSON parser.
-packages+=(man-db groff-base desktop-file-utils vim python3)
+# vim's quickfix list, a JSON parser; Neovim's LSP client against pxc lsp.
+packages+=(man-db groff-base desktop-file-utils vim python3 neovim)
 # Node.js and npm build and test the VS Code extension: Debian's, unless a
 # node is already there.
 if ! command -v node >/dev/null; then

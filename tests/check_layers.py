@@ -12,7 +12,7 @@ LAYERS = [
     ("base", ["driver/model", "driver/build_state", "driver/build_context", "driver/diagnostics", "driver/source_places",
               "driver/graph_record", "driver/xref", "files/model_limits", "files/config"]),
     ("readers and compiler", ["files/read_file", "files/step_reader", "files/save_file",
-                              "files/data_table_file", "steps/*"]),
+                              "files/data_table_file", "steps/*", "driver/symbol_record"]),
     ("driver", ["driver/driver", "driver/export", "driver/object_file", "driver/object_format", "driver/object_reader",
                 "driver/object_dump"]),
 ]

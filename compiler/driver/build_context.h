@@ -22,6 +22,7 @@ namespace px {
 
 struct build_recording;  // driver/source_places.h
 struct graph_record;     // driver/graph_record.h
+struct symbol_record;    // driver/symbol_record.h
 
 // Byte 0 of a step code image holds L, the number of code bytes after it
 // (at most 255). The buffer is twice that, so a family never has to check
@@ -80,6 +81,9 @@ struct build_context {
     // What the step compiler wrote for each step, for a caller that draws
     // the program; none for the export.
     graph_record* graph = nullptr;
+    // The steps, destinations and resource uses for an editor, beside the
+    // recording; none for the export and pxc's builds.
+    symbol_record* symbols = nullptr;
     // Where the build reads and writes its files.
     file_system* files = &disk();
 

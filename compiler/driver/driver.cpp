@@ -15,6 +15,7 @@
 #include "driver/model.h"
 #include "driver/object_file.h"
 #include "driver/source_places.h"
+#include "driver/symbol_record.h"
 #include "driver/utilities.h"
 #include "driver/xref.h"
 #include "files/config.h"
@@ -195,6 +196,13 @@ int32_t run_build(build_context& build, const char* path) {
         result = 1;
     }
 
+    if (build.symbols) {
+        // Copied out while the program and its places are there.
+        try {
+            collect_symbols(build);
+        } catch (...) {
+        }
+    }
     if (build.recording) {
         build.recording->aborted = !build_ok;
         // The nodes go with the pool.

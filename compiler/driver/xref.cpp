@@ -235,6 +235,8 @@ void record_usage(int kind, int32_t number, list_node* step_node, list_node* ins
     uses.push_back({step_number, static_cast<uint32_t>(std::strlen(text)), text, source});
 }
 
+const char* resource_kind_name(int kind) { return kind >= 0 && kind < KIND_COUNT ? kind_names[kind] : ""; }
+
 int write_cross_reference_map(build_context& build, const char* file_name) {
     if (usage_generation != pool_generation()) clear_usage();
     static constexpr text_file_messages messages{

@@ -32,6 +32,8 @@ void clear_usage();
 // One use of resource number of kind by step and instruction (or the end
 // marker). Kind 15 takes output changes: +n on, -n off, 0 all off.
 void record_usage(int kind, int32_t number, list_node* step_node, list_node* instruction_node);
+// The map's name of a kind ("Register"), or "" for one out of range.
+const char* resource_kind_name(int kind);
 // 1 on success, 0 on failure (logged).
 int write_cross_reference_map(build_context& build, const char* file_name);
 

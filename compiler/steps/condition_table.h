@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "driver/xref.h"
+#include "files/model_limits.h"
 #include "steps/numbering.h"
 #include "steps/opcodes.h"
 #include "steps/operand_table.h"

@@ -18,12 +18,13 @@
 #include "steps/opcodes.h"
 #include "steps/operands.h"
 #include "steps/scan.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
 namespace {
 
-constexpr const char* IF_SYNTAX = "Syntax:  if <data source> <,<=,=,>=,> <data source> goto ...";
+constexpr const char* IF_SYNTAX = syntax::IF;
 
 void report_range(instruction_frame& f, const char* at, const char* noun, int32_t limit) {
     report_at(f, at, "IXO K400 VEP supports only %s 1-%d.", noun, limit);
@@ -42,7 +43,7 @@ bool scan_watch(const char* at, const watch_form& form, int32_t* number, char* l
 }
 
 void monitor_one(instruction_frame& f, const char* cursor, const watch_form& form, int32_t number, char letter) {
-    note_usage(form.kind, number);
+    note_usage(f, form.kind, number);
     int32_t limit = watch_limit(form, wide_numbering());
     if (number < 1 || number > limit) {
         report_range(f, skip_blanks(cursor), form.noun, limit);
@@ -170,17 +171,17 @@ void compile_monitor(instruction_frame& f, const char* cursor) {
         monitor_expression(f, cursor);
         return;
     }
-    report(f, "Syntax:  monitor <flag | input | motor | servo | (expr)>");
+    report(f, "%s", syntax::MONITOR);
 }
 
 void compile_testandset(instruction_frame& f, const char* cursor) {
     const watch_form& flag = watch_of_kind(KIND_FLAG);
     int32_t number = 0;
     if (!scan_numbered(skip_blanks(cursor), flag.word, &number)) {
-        report(f, "Syntax:  testandset flag#<1-32> goto ...");
+        report(f, "%s", syntax::TESTANDSET);
         return;
     }
-    note_usage(flag.kind, number);
+    note_usage(f, flag.kind, number);
     if (number < 1 || number > flag.high) {
         report_range(f, skip_blanks(cursor), flag.noun, flag.high);
         return;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "driver/build_state.h"
+#include "driver/symbol_record.h"
 #include "driver/xref.h"
 #include "files/model_limits.h"
 #include "steps/frame.h"
@@ -44,7 +45,10 @@ inline const char* operand_named(const char* from, const char* word) {
 }
 
 // Records a resource number for the cross-reference map, at the instruction
-// being compiled.
-inline void note_usage(int kind, int32_t number) { record_usage(kind, number, current_step, current_instruction); }
+// being compiled, and for an editor beside it.
+inline void note_usage(instruction_frame& f, int kind, int32_t number) {
+    record_usage(kind, number, current_step, current_instruction);
+    note_resource(f.build, current_instruction, kind, number);
+}
 
 }  // namespace px

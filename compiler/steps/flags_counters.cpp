@@ -19,6 +19,7 @@
 #include "steps/numbering.h"
 #include "steps/opcodes.h"
 #include "steps/scan.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
@@ -33,7 +34,7 @@ enum class operand_status { ok, syntax, range };
 
 operand_status read_counter(instruction_frame& f, const char* cursor, int32_t* counter) {
     if (!scan_numbered(skip_blanks(cursor), COUNTER_WORD, counter)) return operand_status::syntax;
-    note_usage(KIND_COUNTER, *counter);
+    note_usage(f, KIND_COUNTER, *counter);
     if (*counter < 1 || *counter > COUNTERS) {
         report_at(f, skip_blanks(cursor), "%s", COUNTERS_RANGE);
         return operand_status::range;
@@ -57,7 +58,7 @@ void compile_flag_shift(instruction_frame& f, const char* cursor, const flag_shi
     const shift_direction* direction = nullptr;
     bool ok = scan_numbered(skip_blanks(cursor), FLAG_WORD, &first) != nullptr;
     if (ok) {
-        note_usage(KIND_FLAG, first);
+        note_usage(f, KIND_FLAG, first);
         ok = first >= 1 && first <= FLAGS - 1;
     }
     if (ok) {
@@ -71,12 +72,12 @@ void compile_flag_shift(instruction_frame& f, const char* cursor, const flag_shi
         cursor = next_token(next_token(cursor));
         ok = scan_numbered(skip_blanks(cursor), FLAG_WORD, &last) != nullptr;
         if (ok) {
-            note_usage(KIND_FLAG, last);
+            note_usage(f, KIND_FLAG, last);
             ok = last >= 2 && last <= FLAGS;
         }
     }
     if (!ok) {
-        report(f, "Syntax:  %s flag#<1-31> \"<<\"|\">>\" flag#<2-32> <<1-32> times>", kind.word);
+        report(f, syntax::FLAG_SHIFT, kind.word);
         return;
     }
     if (first >= last) {
@@ -144,7 +145,7 @@ const char* read_clause(instruction_frame& f, const char* cursor, const char* wo
         report(f, "Digital inputs must be either type A or type B.");
         active = false;
     }
-    note_usage(KIND_DIGITAL_INPUT, input);
+    note_usage(f, KIND_DIGITAL_INPUT, input);
 
     // The debounce after a colon is read a second time on the way to the
     // closing parenthesis. A clause refused above stays inactive.
@@ -177,7 +178,7 @@ void compile_set(instruction_frame& f, const char* cursor) {
         f.withdraw();
         return;
     }
-    note_usage(KIND_FLAG, flag);
+    note_usage(f, KIND_FLAG, flag);
     if (flag < 1 || flag > FLAGS) {
         report_at(f, skip_blanks(cursor), "%s", FLAGS_RANGE);
         f.withdraw();
@@ -192,7 +193,7 @@ void compile_clear(instruction_frame& f, const char* cursor) {
         report(f, "%s", CLEAR_FLAG.syntax);
         return;
     }
-    note_usage(KIND_FLAG, flag);
+    note_usage(f, KIND_FLAG, flag);
     if (flag < 1 || flag > FLAGS) {
         report_at(f, skip_blanks(cursor), "%s", FLAGS_RANGE);
         return;

@@ -20,15 +20,16 @@
 #include "steps/opcodes.h"
 #include "steps/operands.h"
 #include "steps/scan.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
 namespace {
 
-constexpr const char* DO_SYNTAX = "Syntax:  do (labels [step-numbers] ...) [ <2-99> times ] goto ...";
-constexpr const char* DELAY_TWHL_SYNTAX = "Syntax:  delay twhl#<1-16> < hhmm | mmss | ssff > goto ...";
-constexpr const char* DELAY_LITERAL_SYNTAX = "Syntax:  delay # hr # min # sec # ms goto ...";
-constexpr const char* DELAY_SOURCE_SYNTAX = "Syntax:  delay <data source> <min | sec | sec/100> goto ...";
+constexpr const char* DO_SYNTAX = syntax::DO;
+constexpr const char* DELAY_TWHL_SYNTAX = syntax::DELAY_THUMBWHEEL;
+constexpr const char* DELAY_LITERAL_SYNTAX = syntax::DELAY_LITERAL;
+constexpr const char* DELAY_SOURCE_SYNTAX = syntax::DELAY_SOURCE;
 
 // A task word ends where a label would, except that "[12]" stays one word.
 const char* task_word_end(const char* cursor) {
@@ -50,7 +51,7 @@ std::optional<destination> resolve_task(instruction_frame& f, const char* word, 
 
 void delay_thumbwheel(instruction_frame& f, const char* cursor, int32_t number) {
     const numbered_form& wheel = source_form_of_kind(KIND_THUMBWHEEL);
-    note_usage(wheel.kind, number);
+    note_usage(f, wheel.kind, number);
     if (number < 1 || number > wheel.high) {
         report_at(f, skip_blanks(cursor), "%s", wheel.range_message);
         return;
@@ -210,7 +211,7 @@ void compile_done(instruction_frame& f, const char*) {
 
 void compile_cancel(instruction_frame& f, const char* cursor) {
     f.append(opcode::CANCEL);
-    if (!starts_with(cursor, CANCEL_WORDS)) report(f, "Syntax:  cancel other tasks");
+    if (!starts_with(cursor, CANCEL_WORDS)) report(f, "%s", syntax::CANCEL);
 }
 
 void compile_do(instruction_frame& f, const char* cursor) {

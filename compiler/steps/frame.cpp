@@ -6,13 +6,16 @@
 // check for room; an over-long step is cut back once it is complete.
 #include "steps/frame.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "driver/build_state.h"
 #include "driver/diagnostics.h"
 #include "driver/graph_record.h"
+#include "driver/symbol_record.h"
 #include "driver/utilities.h"
 #include "driver/xref.h"
 #include "files/model_limits.h"
@@ -20,6 +23,7 @@
 #include "steps/goto_destination.h"
 #include "steps/numbering.h"
 #include "steps/opcodes.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
@@ -64,6 +68,14 @@ constexpr keyword_entry instruction_keywords[] = {
 };
 constexpr int KEYWORDS = sizeof instruction_keywords / sizeof instruction_keywords[0];
 static_assert(KEYWORDS == 23, "the language has 23 instruction keywords");
+
+constexpr bool syntax_follows_keywords() {
+    if (sizeof INSTRUCTION_SYNTAX / sizeof INSTRUCTION_SYNTAX[0] != KEYWORDS) return false;
+    for (int i = 0; i < KEYWORDS; ++i)
+        if (std::string_view(INSTRUCTION_SYNTAX[i].keyword) != instruction_keywords[i].word) return false;
+    return true;
+}
+static_assert(syntax_follows_keywords(), "one row of syntax for each keyword, in the same order");
 
 bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -206,6 +218,12 @@ const uint8_t* compile_step(build_context& build, list_node* step_node) {
         const int begin = build.write_position;
         compile_instruction(build, instruction_of(n)->text);
         graph_note_instruction(build, n, begin, build.write_position);
+        if (build.symbols) {
+            // The bytes that will stay: an over-long step is cut at 255.
+            int end = std::min(build.write_position, STEP_CODE_MAX);
+            std::size_t length = end > begin ? static_cast<std::size_t>(end - begin) : 0;
+            note_instruction_code(build, n, code + begin + 1, length);
+        }
         if (do_done_mark && (!is_end(n->prev) || !is_end(n->next)))
             report_step_error(build, {}, nullptr, "The \"do\" and \"done\" instructions require a step of their own.");
     }

@@ -19,11 +19,13 @@
 #include "driver/diagnostics.h"
 #include "driver/graph_record.h"
 #include "driver/helpers.h"
+#include "driver/symbol_record.h"
 #include "driver/utilities.h"
 #include "files/model_limits.h"
 #include "steps/encoding.h"
 #include "steps/frame.h"
 #include "steps/scan.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
@@ -90,6 +92,22 @@ const destination_index::labelled_step* find_label(build_context& build, const c
     return best;
 }
 
+// For an editor: the word at `place` in the working text names step
+// `target` (0: none). A step number runs to its "]".
+void note_use(instruction_frame& f, const char* place, symbol_record::destination_kind kind, uint32_t target) {
+    if (!f.build.symbols || is_end(current_instruction)) return;
+    std::size_t size = std::strlen(f.working);
+    if (place < f.working || place >= f.working + size) return;
+    auto in_word = [kind](char c) {
+        return !is_name_delimiter(c) || (kind == symbol_record::TO_NUMBER && (c == '[' || c == ']'));
+    };
+    const char* end = place;
+    while (*end != '\0' && in_word(*end)) ++end;
+    note_destination(f.build, current_instruction, static_cast<uint32_t>(place - f.working),
+                     static_cast<uint32_t>(end - place), kind, is_end(current_step) ? 0 : step_of(current_step)->number,
+                     target);
+}
+
 }  // namespace
 
 void reset_destination_index(build_context& build) {
@@ -112,32 +130,38 @@ void note_step_compiled(build_context& build, list_node* step_node) {
 std::optional<destination> goto_destination(instruction_frame& f, const char* cursor) {
     const char* at = skip_blanks(cursor ? cursor : "");
     if (!starts_with_folded(at, "goto")) {
-        report(f, "Syntax:  ... goto < next | [1-%d] | label >", static_cast<int>(max_steps()));
+        report(f, syntax::GOTO, static_cast<int>(max_steps()));
         return std::nullopt;
     }
     return resolve_destination(f, skip_blanks(at + 4));
 }
 
 std::optional<destination> resolve_destination(instruction_frame& f, const char* at, const char* place) {
+    const uint32_t here = is_end(current_step) ? 0 : step_of(current_step)->number;
     if (starts_with_folded(at, "next") && is_name_delimiter(at[4])) {
         list_node* following = is_end(current_step) ? &end_marker : current_step->next;
-        if (is_end(following) || step_of(following)->number != step_of(current_step)->number + 1) {
+        if (is_end(following) || step_of(following)->number != here + 1) {
+            note_use(f, place, symbol_record::TO_NEXT, 0);
             report_at(f, place, "The next step does not exist.");
             return std::nullopt;
         }
+        note_use(f, place, symbol_record::TO_NEXT, here + 1);
         return destination{DEST_NEXT, 0};
     }
 
     int32_t number = 0;
     if (scan(at, "[%d", &number) == 1 && number != 0) {
         if (number < 0 || !has_step(current_index(f.build), static_cast<uint32_t>(number))) {
+            note_use(f, place, symbol_record::TO_NUMBER, 0);
             report_at(f, place, "The destination step does not exist.");
             return std::nullopt;
         }
+        note_use(f, place, symbol_record::TO_NUMBER, static_cast<uint32_t>(number));
         return destination{DEST_STEP, static_cast<uint32_t>(number) - 1};
     }
 
     const destination_index::labelled_step* found = find_label(f.build, at);
+    note_use(f, place, symbol_record::TO_LABEL, found ? found->number : 0);
     if (!found) {
         report_at(f, place, "The destination label does not exist.");
         return std::nullopt;

@@ -17,14 +17,15 @@
 #include "steps/opcodes.h"
 #include "steps/operands.h"
 #include "steps/scan.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
 namespace {
 
-const char* const TURN_MOTOR_SYNTAX = "Syntax:  turn motor#<1-16> <to|cw|ccw> <source> ...";
-const char* const TURN_SERVO_SYNTAX = "Syntax:  turn servo#<1-16> <to|cw|ccw> <source> <steps> <on start>";
-const char* const PROFILE_MOTOR_SYNTAX = "Syntax:  profile <and zero> motor#<1-16> (half|<1-2> coils) ";
+const char* const TURN_MOTOR_SYNTAX = syntax::TURN_MOTOR;
+const char* const TURN_SERVO_SYNTAX = syntax::TURN_SERVO;
+const char* const PROFILE_MOTOR_SYNTAX = syntax::PROFILE_MOTOR;
 const char* const MOTOR_PARAMETERS_REQUIRED = "Required parameters:  basespeed, maxspeed, accel, decel values.";
 const char* const RESOURCE_PARAMETERS = "Profile parameters must be data obtained from controller resources.";
 
@@ -38,12 +39,12 @@ bool motor_number_ok(instruction_frame& f, const char* from, int32_t motor) {
 
 // Records the number, then tests it.
 bool motor_in_range(instruction_frame& f, const char* from, int32_t motor) {
-    note_usage(KIND_STEPPER_MOTOR, motor);
+    note_usage(f, KIND_STEPPER_MOTOR, motor);
     return motor_number_ok(f, from, motor);
 }
 
 bool servo_in_range(instruction_frame& f, const char* from, int32_t servo) {
-    note_usage(KIND_SERVO, servo);
+    note_usage(f, KIND_SERVO, servo);
     if (servo >= 1 && servo <= SERVOS) return true;
     report_at(f, operand_named(from, SERVO_WORD), "%s", SERVOS_RANGE);
     return false;
@@ -127,7 +128,7 @@ void compile_turn_servo(instruction_frame& f, const char* cursor, int32_t servo)
         return;
     }
     if (direction->absolute) {
-        report(f, "Syntax:  turn servo to <source> <on start>");
+        report(f, "%s", syntax::TURN_SERVO_TO);
         return;
     }
     move |= servo_move_bits(*direction, false);
@@ -179,7 +180,7 @@ void compile_profile_motor(instruction_frame& f, const char* cursor, int32_t mot
         }
         cursor = next_token(cursor);
         if (*cursor != '=') {
-            report(f, "Syntax:  ... basespeed=<source> maxspeed=<source> accel=<source> decel=<source>");
+            report(f, "%s", syntax::PROFILE_MOTOR_VALUES);
             return;
         }
         cursor = next_token(cursor);
@@ -266,7 +267,7 @@ void compile_profile_servo(instruction_frame& f, const char* cursor, int32_t ser
         }
         cursor = next_token(cursor);
         if (*cursor != '=') {
-            report(f, "Syntax:  ... maxspeed=<source> accel=<source> gain=<source> zero=<source> pole=<source>");
+            report(f, "%s", syntax::PROFILE_SERVO_VALUES);
             return;
         }
         cursor = next_token(cursor);
@@ -319,7 +320,7 @@ void compile_zero(instruction_frame& f, const char* cursor) {
         f.append(opcode::ZERO_SERVO);
         f.append(static_cast<uint8_t>(number - 1));
     } else {
-        report(f, "Syntax:  zero <servo#<1-16> | motor#<1-16>>");
+        report(f, "%s", syntax::ZERO);
     }
 }
 
@@ -333,13 +334,13 @@ void compile_search(instruction_frame& f, const char* cursor) {
     }
     std::string direction_word;
     if (scan(cursor, and_zero_pattern(" %s ", MOTOR_WORD).c_str(), &direction_word, &number) != 2) {
-        report(f, "Syntax:  search <and zero servo|<cw|ccw> and zero motor> ...");
+        report(f, "%s", syntax::SEARCH);
         return;
     }
-    note_usage(KIND_STEPPER_MOTOR, number);
+    note_usage(f, KIND_STEPPER_MOTOR, number);
     const move_direction* direction = move_direction_at(direction_word.c_str(), true);
     if (!direction) {
-        report(f, "Syntax:  search <cw|ccw> and zero motor#<1-16>");
+        report(f, "%s", syntax::SEARCH_MOTOR);
         return;
     }
     if (!motor_number_ok(f, cursor, number)) return;
@@ -356,26 +357,26 @@ void compile_stop(instruction_frame& f, const char* cursor) {
         return;
     }
     if (*cursor != '(') {
-        report(f, "Syntax:  stop <goto|motor#<1-16>|(<hard|soft>) servo#<1-16>>");
+        report(f, "%s", syntax::STOP);
         return;
     }
-    const char* const syntax = "Syntax:  stop (hard|soft) servo#<1-16>";
+    const char* const stop_syntax = syntax::STOP_SERVO;
     cursor = next_token(cursor);
     const servo_stop* stop = nullptr;
     for (const servo_stop& candidate : SERVO_STOPS)
         if (!stop && starts_with(cursor, candidate.word)) stop = &candidate;
     if (!stop) {
-        report(f, "%s", syntax);
+        report(f, "%s", stop_syntax);
         return;
     }
     cursor = next_token(cursor);
     if (*cursor != ')') {
-        report(f, "%s", syntax);
+        report(f, "%s", stop_syntax);
         return;
     }
     cursor = next_token(cursor);
     if (!read_numbered(cursor, SERVO_WORD, &number)) {
-        report(f, "%s", syntax);
+        report(f, "%s", stop_syntax);
         return;
     }
     if (!servo_in_range(f, cursor, number)) return;
@@ -390,7 +391,7 @@ void compile_turn(instruction_frame& f, const char* cursor) {
     } else if (read_numbered(cursor, SERVO_WORD, &number)) {
         if (servo_in_range(f, cursor, number)) compile_turn_servo(f, cursor, number);
     } else {
-        report(f, "Syntax:  turn <servo#<1-16> | motor#<1-16>> ...");
+        report(f, "%s", syntax::TURN);
     }
 }
 
@@ -402,7 +403,7 @@ void compile_profile(instruction_frame& f, const char* cursor) {
                scan(cursor, and_zero_pattern(" ", MOTOR_WORD).c_str(), &number) == 1) {
         if (motor_in_range(f, cursor, number)) compile_profile_motor(f, cursor, number);
     } else {
-        report(f, "Syntax:  profile <servo#<1-16> | <and zero> motor#<1-16>> ...");
+        report(f, "%s", syntax::PROFILE);
     }
 }
 

@@ -17,6 +17,7 @@
 #include "steps/encoding.h"
 #include "steps/numbering.h"
 #include "steps/scan.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
@@ -74,7 +75,7 @@ bool read_proto_selector(instruction_frame& f, const char* operand, const char* 
 }
 
 const operand_code* parse_proto(instruction_frame& f, const char* at, int32_t board, operand_code* out) {
-    note_usage(KIND_PROTOTYPE_BOARD, board);
+    note_usage(f, KIND_PROTOTYPE_BOARD, board);
     if (!in_range(board, 1, PROTO_BOARDS)) {
         report_at(f, at, "IXO K400 VEP supports only prototype boards 1-8.");
         return failed(out);
@@ -138,7 +139,7 @@ bool read_numbered(instruction_frame& f, const char* at, const numbered_form (&f
     for (const numbered_form& form : forms) {
         int32_t n = 0;
         if (!scan_numbered(at, form.word, &n)) continue;
-        note_usage(form.kind, n);
+        note_usage(f, form.kind, n);
         if (!in_range(n, 1, form.high)) {
             report_at(f, at, "%s", form.range_message);
             *code = nullptr;
@@ -159,7 +160,7 @@ const operand_code* parse_data_source(instruction_frame& f, const char* operand,
     int32_t n = 0;
 
     if (scan_numbered(at, COUNTER_WORD, &n)) {
-        note_usage(KIND_COUNTER, n);
+        note_usage(f, KIND_COUNTER, n);
         if (!in_range(n, 1, COUNTERS)) {
             report_at(f, at, "%s", COUNTERS_RANGE);
             return failed(out);
@@ -167,7 +168,7 @@ const operand_code* parse_data_source(instruction_frame& f, const char* operand,
         return code1(out, static_cast<uint8_t>(n - 1));
     }
     if (scan_numbered(at, REGISTER_WORD, &n)) {
-        note_usage(KIND_REGISTER, n);
+        note_usage(f, KIND_REGISTER, n);
         if (in_range(n, 1, SHORT_REGISTERS)) return code1(out, static_cast<uint8_t>(n - 1));
         if (in_range(n, SHORT_REGISTERS + 1, REGISTERS))
             return code3(out, opcode::REGISTER_HIGH, static_cast<uint8_t>(n & 0xFF), static_cast<uint8_t>(n >> 8));
@@ -175,7 +176,7 @@ const operand_code* parse_data_source(instruction_frame& f, const char* operand,
         return failed(out);
     }
     if (scan_numbered(at, COLUMN_WORD, &n)) {
-        note_usage(KIND_DATA_TABLE_COLUMN, n);
+        note_usage(f, KIND_DATA_TABLE_COLUMN, n);
         const data_table* table = the_program.table;
         if (!table) {
             report_at(f, at, "Referenced data table does not exist.");
@@ -219,7 +220,7 @@ const operand_code* parse_source(instruction_frame& f, const char* operand, oper
         int32_t n = 0;
         char qualifier = 0;
         if (scan_qualified(at, SERVO_WORD, &n, &qualifier)) {
-            note_usage(KIND_SERVO, n);
+            note_usage(f, KIND_SERVO, n);
             if (!in_range(n, 1, SERVOS)) {
                 report_at(f, at, "%s", SERVOS_RANGE);
                 return nullptr;
@@ -248,7 +249,7 @@ bool parse_monitor_element(instruction_frame& f, monitor_reading& reading, int i
     char letter = 0;
     if (const char* end = scan_numbered(at, INPUT_WORD, &n); end && *end != '\0') {
         letter = *end;
-        note_usage(KIND_DIGITAL_INPUT, n);
+        note_usage(f, KIND_DIGITAL_INPUT, n);
         int32_t limit = digital_limit();
         if (!in_range(n, 1, limit)) {
             report_at(f, at, "IXO K400 VEP supports only digital inputs 1-%d.", static_cast<int>(limit));
@@ -264,7 +265,7 @@ bool parse_monitor_element(instruction_frame& f, monitor_reading& reading, int i
     }
     for (const monitor_form& form : MONITOR_FORMS) {
         if (!scan_qualified(at, form.word, &n, &letter)) continue;
-        note_usage(form.kind, n);
+        note_usage(f, form.kind, n);
         if (!in_range(n, 1, form.high)) {
             report_at(f, at, "%s", form.range_message);
             return false;
@@ -277,7 +278,7 @@ bool parse_monitor_element(instruction_frame& f, monitor_reading& reading, int i
         report_at(f, at, "%s", form.state_message);
         return false;
     }
-    report_at(f, at, "Syntax:  monitor ([n]<and|or|xor> <input|flag|motor|servo>*) goto ...");
+    report_at(f, at, "%s", syntax::MONITOR_ELEMENT);
     // The rest of the instruction, as a second entry, so the listing shows
     // where reading stopped.
     report_at(f, at, "%s", at);
@@ -300,7 +301,7 @@ int parse_monitor_list(instruction_frame& f, monitor_reading& reading, uint16_t*
             break;
         }
     if (!op) {
-        report(f, "Syntax:  monitor ([n]<and|or|xor> ...)");
+        report(f, "%s", syntax::MONITOR_LIST);
         return -1;
     }
     int count = 1;  // the operator element itself

@@ -6,12 +6,13 @@
 #include "steps/encoding.h"
 #include "steps/families.h"
 #include "steps/store_table.h"
+#include "steps/syntax_table.h"
 
 namespace px {
 
 namespace {
 
-const char* const STORE_SYNTAX = "Syntax:  store <source> [<+-/%[n]<and|or|xor>ror|rol> <source>] to <dest>";
+const char* const STORE_SYNTAX = syntax::STORE;
 
 // The operator at cursor, or nullptr. *after is the cursor on the second
 // source: an operator character is a token of its own, a word is stepped

@@ -41,7 +41,7 @@ expect() {
 }
 
 expect 'dump' pxc d
-expect $'PART.PRE\ndump\nfmt\nfolder\ngraph\nline.mak\nmy prog.vep\nprog.vep' pxc ''
+expect $'PART.PRE\ndump\nfmt\nfolder\ngraph\nline.mak\nlsp\nmy prog.vep\nprog.vep' pxc ''
 expect $'main.dso' pxc dump m
 expect $'PART.PRE\nfolder\nmy prog.vep\nprog.vep' pxc fmt ''
 expect $'--check\n--color' pxc --c

@@ -1,0 +1,2 @@
+Shared.PRE
+A.pre
