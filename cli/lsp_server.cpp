@@ -317,8 +317,8 @@ json server::diagnostics_for(request_context& c, const std::string& file) {
     std::set<std::string> seen;
     for (const auto& [root, p] : ws_.projects) {
         if (!p.built || !p.members.count(file)) continue;
-        // The analysis of the step graph, when there is one, adds its
-        // warnings to the build's messages and they are published here.
+        // The flow warnings of the step graph come after the build's own
+        // messages, with their rule as the code.
         for (const file_diagnostic& d : p.diagnostics) {
             if (d.file != file) continue;
             range r = d.what.where.line == 0 ? range{}
@@ -327,6 +327,7 @@ json server::diagnostics_for(request_context& c, const std::string& file) {
                           {"severity", d.what.level == px::LOG_WARNING ? 2 : 1},
                           {"source", "pxc"},
                           {"message", d.what.message}};
+            if (d.code) shown["code"] = d.code;
             if (!d.step_file.empty())
                 shown["relatedInformation"] = json::array(
                     {{{"location", c.location(d.step_file, d.step_header.line, d.step_header.column, 0)},

@@ -18,8 +18,10 @@
 #include "driver/diagnostics.h"
 #include "driver/driver.h"
 #include "driver/utilities.h"
+#include "graph_rules.h"
 #include "platform/clock.h"
 #include "platform/file_names.h"
+#include "step_graph.h"
 #include "test_hooks.h"
 
 namespace pxc::lsp {
@@ -242,12 +244,14 @@ void workspace::build(project& p) {
     recording.object_file.clear();
     recording.aborted = false;
     overlay_files files(documents);
+    graph_.keep_texts = false;
     px::build_context build;
     build.recording = &recording;
     build.symbols = &p.symbols;
+    build.graph = &graph_;
     build.files = &files;
     const std::string name = fs::path(p.root).filename().string();
-    px::run_build(build, name.c_str());
+    const bool whole = px::run_build(build, name.c_str()) != 0 && !recording.aborted;
 
     for (const std::string& f : recording.files) p.files.push_back(canonical(absolute(p.folder, f)));
     for (const std::string& f : p.files) p.members.insert(f);
@@ -260,6 +264,24 @@ void workspace::build(project& p) {
                 fd.step_header = s->header;
             }
         fd.what = std::move(d);
+        p.members.insert(fd.file);
+        p.diagnostics.push_back(std::move(fd));
+    }
+    // The flow warnings pxc gives after a build, where it gives them.
+    if (!whole) return;
+    const step_graph graph = graph_of_build(graph_, recording.files);
+    for (const graph_finding& f : check_graph(graph)) {
+        const graph_step* s = graph.find(f.step);
+        if (!s) continue;
+        file_diagnostic fd;
+        fd.file = canonical(absolute(p.folder, s->file));
+        fd.code = f.code;
+        fd.what.level = px::LOG_WARNING;
+        fd.what.message = f.message;
+        fd.what.where.line = f.at_label ? s->label_line : s->line;
+        fd.what.where.column = f.at_label ? s->label_column : s->column;
+        fd.what.step = s->step;
+        fd.what.step_as_written = s->step_as_written;
         p.members.insert(fd.file);
         p.diagnostics.push_back(std::move(fd));
     }

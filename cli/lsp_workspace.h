@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "check_files.h"
+#include "driver/graph_record.h"
 #include "driver/source_places.h"
 #include "driver/symbol_record.h"
 #include "lsp_text.h"
@@ -53,6 +54,7 @@ struct file_diagnostic {
     // in; file empty otherwise.
     std::string step_file;
     px::symbol_record::where step_header;
+    const char* code = nullptr;  // a flow warning's rule, as pxc names it
 };
 
 struct project {
@@ -98,6 +100,7 @@ public:
 
 private:
     px::build_recording recording_;
+    px::graph_record graph_;
 };
 
 // The names a makefile lists, one a line, as the library reads them, each
