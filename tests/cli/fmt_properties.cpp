@@ -22,8 +22,7 @@
 
 #include "build_outputs.h"
 #include "format.h"
-#include "program_generator.h"
-#include "program_sets.h"
+#include "program_walk.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -124,44 +123,14 @@ void report(const std::string& set, const tally& t) {
 
 int main(int argc, char** argv) {
     const pxtest::program_sets programs = pxtest::read_program_sets(argc, argv);
-    const long generated = programs.generated;
-    const uint32_t seed = programs.seed;
     // Maps carry the date: a fixed one lets them be compared too.
     ::setenv("SOURCE_DATE_EPOCH", "1000000000", 1);
     pxtest::scratch_dir scratch;
     const fs::path work = scratch.path();
-    tally all;
-    auto add = [&all](const tally& t) {
-        all.passed += t.passed;
-        all.failed += t.failed;
-    };
-
-    for (const auto& [kind, dir] : programs.sets) {
-        tally t;
-        const std::vector<fs::path> sources = pxtest::set_sources(kind, dir);
-        for (const fs::path& source : sources) {
-            std::string what = source.lexically_relative(dir).string();
+    return pxtest::walk_programs<tally>(
+        programs, work,
+        [&](const fs::path& source, const std::string& what, tally& t) {
             check_project(fresh_copy(work, source), what, t);
-        }
-        report(kind + " " + dir.string(), t);
-        add(t);
-    }
-
-    tally t;
-    for (long i = 0; i < generated; ++i) {
-        uint32_t program_seed = seed + static_cast<uint32_t>(i);
-        fs::path folder = fresh_folder(work);
-        pxbench::generator g(program_seed, px::model_table[program_seed % px::MODEL_COUNT]);
-        g.write(folder / "P.FIG", folder / "P.VEP");
-        check_project(folder, "seed " + std::to_string(program_seed), t);
-    }
-    if (generated > 0) {
-        report("generated programs (seeds " + std::to_string(seed) + " to " +
-                   std::to_string(seed + static_cast<uint32_t>(generated) - 1) + ")",
-               t);
-        add(t);
-    }
-    fs::current_path(work);
-    std::cout << all.passed << " passed, " << all.failed << " failed\n";
-    return all.failed == 0 ? 0 : 1;
+        },
+        check_project, report);
 }
