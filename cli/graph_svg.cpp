@@ -9,6 +9,7 @@
 #include <graphviz/cgraph.h>
 #include <graphviz/gvc.h>
 
+#include <mutex>
 #include <string>
 
 #include "graph_output.h"
@@ -20,8 +21,7 @@ namespace {
 // The calls made, from the library that holds them and its dependencies.
 struct graphviz {
     decltype(&gvContext) context = nullptr;
-    decltype(&gvFreeContext) free_context = nullptr;
-    decltype(&agmemread) read = nullptr;
+        decltype(&agmemread) read = nullptr;
     decltype(&agclose) close = nullptr;
     decltype(&gvLayout) layout = nullptr;
     decltype(&gvFreeLayout) free_layout = nullptr;
@@ -29,6 +29,7 @@ struct graphviz {
     decltype(&gvFreeRenderData) free_render = nullptr;
     decltype(&agseterr) set_error_level = nullptr;
     decltype(&agseterrf) set_error_function = nullptr;
+    GVC_t* gvc = nullptr;
     std::string why;  // the library could not be had
 };
 
@@ -50,14 +51,19 @@ const graphviz& loaded() {
             l.why = std::string("cannot load Graphviz's libgvc (Debian's libgvc6)") + (error ? ": " + std::string(error) : "");
             return l;
         }
-        bool all = bind(library, "gvContext", l.context, l.why) && bind(library, "gvFreeContext", l.free_context, l.why) &&
+        bool all = bind(library, "gvContext", l.context, l.why) &&
                    bind(library, "agmemread", l.read, l.why) && bind(library, "agclose", l.close, l.why) &&
                    bind(library, "gvLayout", l.layout, l.why) && bind(library, "gvFreeLayout", l.free_layout, l.why) &&
                    bind(library, "gvRenderData", l.render, l.why) &&
                    bind(library, "gvFreeRenderData", l.free_render, l.why) &&
                    bind(library, "agseterr", l.set_error_level, l.why) &&
                    bind(library, "agseterrf", l.set_error_function, l.why);
-        if (!all) l.context = nullptr;
+        // One context for the process, kept to its end: Graphviz's text
+        // layout remembers the font of the last text it measured by a
+        // pointer into the context's font table, so a context freed and
+        // another made would have it read freed memory.
+        l.gvc = all ? l.context() : nullptr;
+        if (!l.gvc && l.why.empty()) l.why = "Graphviz's libgvc made no context";
         return l;
     }();
     return g;
@@ -75,8 +81,11 @@ int hear(char* message) {
 }  // namespace
 
 bool render_svg(const std::string& dot, std::string& svg, std::string& error) {
+    // Graphviz is one library state for the whole process: one drawing at a time.
+    static std::mutex one_at_a_time;
+    std::lock_guard<std::mutex> hold(one_at_a_time);
     const graphviz& gv = loaded();
-    if (!gv.context) {
+    if (!gv.gvc) {
         error = gv.why;
         return false;
     }
@@ -86,7 +95,8 @@ bool render_svg(const std::string& dot, std::string& svg, std::string& error) {
     agerrlevel_t level = gv.set_error_level(AGERR);
 
     bool ok = false;
-    if (GVC_t* context = gv.context()) {
+    {
+        GVC_t* context = gv.gvc;
         if (Agraph_t* graph = gv.read(dot.c_str())) {
             if (gv.layout(context, graph, "dot") == 0) {
                 char* data = nullptr;
@@ -98,10 +108,8 @@ bool render_svg(const std::string& dot, std::string& svg, std::string& error) {
                 gv.free_render(data);
                 gv.free_layout(context, graph);
             }
-            // The graph goes before the context it was laid out in.
             gv.close(graph);
         }
-        gv.free_context(context);
     }
 
     gv.set_error_level(level);
