@@ -1,6 +1,8 @@
 // The flow rules over a step graph.
 #include "graph_rules.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -25,42 +27,53 @@ bool is_graph_rule(const std::string& code) { return find_graph_rule(code) != nu
 namespace {
 
 // The graph's steps by index, with the ways out (and in) of each, as runs
-// of one array each.
+// of one array each. An edge to a step the graph does not hold (one the
+// program never handed to the compiler, or a destination past its end) joins
+// nothing and is left out.
 struct flow {
+    static constexpr uint32_t NONE = UINT32_MAX;
     const step_graph& g;
     std::vector<uint32_t> out_start, in_start;  // per step, and one past the last
     std::vector<const graph_edge*> out, in;
-    std::vector<uint32_t> by_number;  // step number -> index
+    std::vector<uint32_t> by_number;  // step number -> index, or NONE
 
     explicit flow(const step_graph& graph) : g(graph) {
         const std::size_t n = g.steps.size();
-        by_number.assign(n == 0 ? 0 : g.steps.back().step + 1, 0);
+        uint32_t highest = 0;
+        for (const graph_step& s : g.steps) highest = std::max(highest, s.step);
+        by_number.assign(n == 0 ? 0 : std::size_t{highest} + 1, NONE);
         for (std::size_t i = 0; i < n; ++i) by_number[g.steps[i].step] = static_cast<uint32_t>(i);
-        std::vector<std::pair<std::size_t, std::size_t>> ends;  // from, to, by index
+        struct joined {
+            uint32_t from, to;
+            const graph_edge* edge;
+        };
+        std::vector<joined> ends;
         ends.reserve(g.edges.size());
-        for (const graph_edge& e : g.edges) ends.emplace_back(index(e.from), index(e.to));
+        for (const graph_edge& e : g.edges) {
+            uint32_t from = index(e.from), to = index(e.to);
+            if (from != NONE && to != NONE) ends.push_back({from, to, &e});
+        }
         out_start.assign(n + 1, 0);
         in_start.assign(n + 1, 0);
-        for (auto [from, to] : ends) {
-            ++out_start[from + 1];
-            ++in_start[to + 1];
+        for (const joined& j : ends) {
+            ++out_start[j.from + 1];
+            ++in_start[j.to + 1];
         }
         for (std::size_t i = 0; i < n; ++i) {
             out_start[i + 1] += out_start[i];
             in_start[i + 1] += in_start[i];
         }
-        out.resize(g.edges.size());
-        in.resize(g.edges.size());
+        out.resize(ends.size());
+        in.resize(ends.size());
         std::vector<uint32_t> out_next(out_start.begin(), out_start.end() - 1);
         std::vector<uint32_t> in_next(in_start.begin(), in_start.end() - 1);
-        for (std::size_t k = 0; k < g.edges.size(); ++k) {
-            out[out_next[ends[k].first]++] = &g.edges[k];
-            in[in_next[ends[k].second]++] = &g.edges[k];
+        for (const joined& j : ends) {
+            out[out_next[j.from]++] = j.edge;
+            in[in_next[j.to]++] = j.edge;
         }
     }
 
-    // Every edge joins two steps of the graph: the graphs are made so.
-    std::size_t index(uint32_t number) const { return by_number[number]; }
+    uint32_t index(uint32_t number) const { return number < by_number.size() ? by_number[number] : NONE; }
 
     template <typename Each>
     void each(const std::vector<uint32_t>& start, const std::vector<const graph_edge*>& edges, std::size_t step,

@@ -28,6 +28,30 @@ void note_effect(graph_step& s, const decoded_instruction& d) {
     if (d.effect == decoded_instruction::flow::ends_task) s.ends_task = true;
 }
 
+// A step with an instruction that failed: the failed one may have left some
+// of its bytes, and the code after them would be read out of step. Each
+// instruction that compiled is read back alone, from its own bytes.
+void add_ways_out_one_by_one(step_graph& g, graph_step& s, const px::graph_record& record,
+                             const px::graph_record::step_entry& e, const px::graph_record::instruction* written) {
+    const uint8_t* code = record.code.data() + e.code;
+    std::vector<uint8_t> alone;
+    for (uint32_t i = 0; i < e.instruction_count; ++i) {
+        const px::graph_record::instruction& w = written[i];
+        // Offsets count from the output-change count byte; a step cut at 255
+        // bytes keeps only what fits.
+        const uint32_t end = std::min(w.end, e.code_length);
+        if (w.failed || end <= w.begin) continue;
+        alone.assign(1, 0);  // no output changes
+        alone.insert(alone.end(), code + w.begin, code + end);
+        px::decoded_step one = px::decode_step(alone.data(), alone.size(), record.wide);
+        if (one.failed) continue;
+        for (const decoded_instruction& d : one.instructions) {
+            add_ways_out(g, s.step, d, s.first_instruction + i);
+            note_effect(s, d);
+        }
+    }
+}
+
 std::vector<uint32_t> destinations(const step_graph& g) {
     std::vector<uint32_t> named;
     named.reserve(g.edges.size());
@@ -79,11 +103,17 @@ step_graph graph_of_build(const px::graph_record& record, const std::vector<std:
         const px::graph_record::instruction* written = record.instructions.data() + e.first_instruction;
         s.first_instruction = static_cast<uint32_t>(g.instruction_ends.size());
         s.instruction_count = e.instruction_count;
+        bool any_failed = false;
         for (uint32_t i = 0; i < e.instruction_count; ++i) {
             g.add_instruction(record.text_of(written[i]));
-            s.whole = s.whole && written[i].end > written[i].begin;
+            s.whole = s.whole && written[i].end > written[i].begin && !written[i].failed;
+            any_failed = any_failed || written[i].failed;
         }
         if (!e.has_code) continue;
+        if (any_failed) {
+            add_ways_out_one_by_one(g, s, record, e, written);
+            continue;
+        }
         // Each instruction read back belongs to the source instruction whose
         // bytes it starts in; both run in the same order.
         px::decoded_step code = px::decode_step(record.code.data() + e.code, e.code_length, record.wide);

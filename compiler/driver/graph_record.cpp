@@ -47,7 +47,7 @@ void graph_note_step(build_context& build, list_node* step_node) {
     e.first_instruction = static_cast<uint32_t>(g->instructions.size());
 }
 
-void graph_note_instruction(build_context& build, list_node* instruction_node, int begin, int end) {
+void graph_note_instruction(build_context& build, list_node* instruction_node, int begin, int end, bool failed) {
     graph_record* g = build.graph;
     if (!g || g->steps.empty()) return;
     graph_record::instruction& i = g->instructions.emplace_back();
@@ -59,6 +59,7 @@ void graph_note_instruction(build_context& build, list_node* instruction_node, i
     }
     i.begin = static_cast<uint32_t>(begin);
     i.end = static_cast<uint32_t>(end);
+    i.failed = failed;
     ++g->steps.back().instruction_count;
 }
 

@@ -30,6 +30,8 @@ struct graph_record {
         // The code it wrote: offsets from the image's count byte, end excluded.
         uint32_t begin = 0;
         uint32_t end = 0;
+        // It reported an error: whatever bytes it left are not an instruction.
+        bool failed = false;
     };
     struct step_entry {
         uint32_t number = 0;   // in the linked program
@@ -75,7 +77,7 @@ void graph_note_place(build_context& build, const void* node, place_kind kind, c
 void graph_note_written(build_context& build, const void* step_node, uint32_t number);
 // Called by the step compiler; each does nothing without a record.
 void graph_note_step(build_context& build, list_node* step_node);
-void graph_note_instruction(build_context& build, list_node* instruction_node, int begin, int end);
+void graph_note_instruction(build_context& build, list_node* instruction_node, int begin, int end, bool failed);
 void graph_note_code(build_context& build, const uint8_t* image);
 // Called by goto resolution when a destination or a task names a label.
 void graph_note_label_named(build_context& build, uint32_t step_number);

@@ -216,8 +216,9 @@ const uint8_t* compile_step(build_context& build, list_node* step_node) {
     for (list_node* n = s->instructions; !is_end(n); n = n->next) {
         current_instruction = n;
         const int begin = build.write_position;
+        const int32_t errors_before = error_count;
         compile_instruction(build, instruction_of(n)->text);
-        graph_note_instruction(build, n, begin, build.write_position);
+        graph_note_instruction(build, n, begin, build.write_position, error_count != errors_before);
         if (build.symbols) {
             // The bytes that will stay: an over-long step is cut at 255.
             int end = std::min(build.write_position, STEP_CODE_MAX);
