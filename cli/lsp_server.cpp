@@ -333,7 +333,9 @@ json server::diagnostics_for(request_context& c, const std::string& file) {
                     {{{"location", c.location(d.step_file, d.step_header.line, d.step_header.column, 0)},
                       {"message", "step [" + std::to_string(d.what.step_as_written) + "] of this file is step [" +
                                       std::to_string(d.what.step) + "] of the linked program"}}});
-            if (seen.insert(shown.dump()).second) all.push_back(std::move(shown));
+            // A message may quote bytes of a file that are not UTF-8.
+            if (seen.insert(shown.dump(-1, ' ', false, json::error_handler_t::replace)).second)
+                all.push_back(std::move(shown));
         }
     }
     return all;
