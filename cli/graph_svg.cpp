@@ -21,7 +21,7 @@ namespace {
 // The calls made, from the library that holds them and its dependencies.
 struct graphviz {
     decltype(&gvContext) context = nullptr;
-        decltype(&agmemread) read = nullptr;
+    decltype(&agmemread) read = nullptr;
     decltype(&agclose) close = nullptr;
     decltype(&gvLayout) layout = nullptr;
     decltype(&gvFreeLayout) free_layout = nullptr;
