@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
+#include <unordered_map>
 
 #include "driver/build_context.h"
 #include "driver/diagnostics.h"
@@ -270,11 +272,16 @@ void workspace::build(project& p) {
     // The flow warnings pxc gives after a build, where it gives them.
     if (!whole) return;
     const step_graph graph = graph_of_build(graph_, recording.files);
+    // A step's file is one of the recording's, already resolved in p.files:
+    // a program may earn thousands of warnings in a few files.
+    std::unordered_map<std::string_view, const std::string*> resolved;
+    for (std::size_t i = 0; i < recording.files.size(); ++i) resolved.emplace(recording.files[i], &p.files[i]);
     for (const graph_finding& f : check_graph(graph)) {
         const graph_step* s = graph.find(f.step);
         if (!s) continue;
         file_diagnostic fd;
-        fd.file = canonical(absolute(p.folder, s->file));
+        auto known = resolved.find(s->file);
+        fd.file = known != resolved.end() ? *known->second : canonical(absolute(p.folder, s->file));
         fd.code = f.code;
         fd.what.level = px::LOG_WARNING;
         fd.what.message = f.message;
