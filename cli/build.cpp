@@ -27,6 +27,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@
 #include "driver/graph_record.h"
 #include "driver/source_places.h"
 #include "graph_rules.h"
+#include "lsp_text.h"
 #include "platform/clock.h"
 #include "platform/file_names.h"
 #include "report.h"
@@ -116,29 +118,20 @@ public:
     // Line `number` (from 1) of a file, without its line end.
     std::string line(const fs::path& file, uint32_t number) {
         auto [at, fresh] = files_.try_emplace(file);
-        lines& f = at->second;
+        file_lines& f = at->second;
         if (fresh) {
             f.text = read_whole(file);
-            for (std::size_t start = 0; start < f.text.size();) {
-                f.starts.push_back(start);
-                std::size_t end = f.text.find('\n', start);
-                start = end == std::string::npos ? f.text.size() : end + 1;
-            }
+            f.lines.emplace(f.text);
         }
-        if (number < 1 || number > f.starts.size()) return {};
-        std::size_t begin = f.starts[number - 1];
-        std::size_t end = number < f.starts.size() ? f.starts[number] - 1 : f.text.size();
-        if (end > begin && f.text[end - 1] == '\n') --end;
-        if (end > begin && f.text[end - 1] == '\r') --end;
-        return f.text.substr(begin, end - begin);
+        return number < 1 ? std::string() : std::string(f.lines->line(number - 1));
     }
 
 private:
-    struct lines {
+    struct file_lines {
         std::string text;
-        std::vector<std::size_t> starts;
+        std::optional<lsp::text_lines> lines;  // over text, which stays put in the map
     };
-    std::map<fs::path, lines> files_;
+    std::map<fs::path, file_lines> files_;
 };
 
 bool silenced(const build_settings& settings, const char* code) {
